@@ -1,0 +1,31 @@
+// Text helpers over byte strings: trimming, ASCII case, printf-style formatting and the
+// runtime's integer conversions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Removes characters whose code is at most that of the blank (spaces and control characters).
+std::string Trim(const std::string& text);
+std::string TrimLeft(const std::string& text);
+std::string TrimRight(const std::string& text);
+
+// ASCII letters only; other bytes (double-byte characters included) are left alone.
+std::string UpperCase(const std::string& text);
+std::string LowerCase(const std::string& text);
+bool SameText(const std::string& a, const std::string& b);
+int CompareText(const std::string& a, const std::string& b);
+
+// printf-style formatting of a message template ("%s" takes a const char*).
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The runtime's integer conversion: leading blanks, an optional sign, then decimal digits or
+// hexadecimal digits introduced by "$", "x" or "0x" (either case). Nothing may follow.
+bool TryStrToInt(const std::string& text, int32_t& value);
+bool TryStrToInt64(const std::string& text, int64_t& value);
+// Raise EConvertError "'%s' is not a valid integer value" when the text is not an integer.
+int32_t StrToInt(const std::string& text);
+int64_t StrToInt64(const std::string& text);
+int32_t StrToIntDef(const std::string& text, int32_t defaultValue);
+int64_t StrToInt64Def(const std::string& text, int64_t defaultValue);
+std::string IntToStr(int64_t value);

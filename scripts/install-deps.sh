@@ -1,0 +1,21 @@
+#!/bin/sh
+# Installs the Debian packages that flashgrab needs to build, run and test, when missing.
+set -eu
+PACKAGES="cmake ninja-build g++ pkg-config clang-format
+libpcre2-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+qt6-base-dev qt6-webengine-dev libgl-dev fonts-wqy-microhei
+nginx dante-server microsocks tinyproxy curl time
+xvfb xauth x11-apps imagemagick"
+missing=""
+for p in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+if [ -n "$missing" ]; then
+  echo "Installing:$missing"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  # shellcheck disable=SC2086
+  apt-get install -y -q --no-install-recommends $missing
+fi
