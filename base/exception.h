@@ -19,11 +19,11 @@ class Exception : public std::exception {
 };
 
 // Declares an error class that adds nothing but its name.
-#define FG_DECLARE_EXCEPTION(Name, Base)                           \
-  class Name : public Base {                                       \
-   public:                                                         \
-    using Base::Base;                                              \
-    const char* ClassName() const override { return #Name; }       \
+#define FG_DECLARE_EXCEPTION(Name, Base)                     \
+  class Name : public Base {                                 \
+   public:                                                   \
+    using Base::Base;                                        \
+    const char* ClassName() const override { return #Name; } \
   }
 
 // A text that is not a valid number: "'%s' is not a valid integer value".

@@ -13,10 +13,18 @@
 TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : file_name_(fileName) {
   int flags = O_CLOEXEC;
   switch (mode) {
-    case TFileMode::fmCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-    case TFileMode::fmOpenRead: flags |= O_RDONLY; break;
-    case TFileMode::fmOpenWrite: flags |= O_WRONLY; break;
-    case TFileMode::fmOpenReadWrite: flags |= O_RDWR; break;
+    case TFileMode::fmCreate:
+      flags |= O_RDWR | O_CREAT | O_TRUNC;
+      break;
+    case TFileMode::fmOpenRead:
+      flags |= O_RDONLY;
+      break;
+    case TFileMode::fmOpenWrite:
+      flags |= O_WRONLY;
+      break;
+    case TFileMode::fmOpenReadWrite:
+      flags |= O_RDWR;
+      break;
   }
   handle_ = ::open(fileName.c_str(), flags, 0666);
   if (handle_ < 0) {
@@ -80,7 +88,7 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   if (handle_ < 0) return 0;
   const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
                      : origin == TSeekOrigin::soCurrent ? SEEK_CUR
-                                                          : SEEK_END;
+                                                        : SEEK_END;
   const off_t r = ::lseek(handle_, static_cast<off_t>(offset), whence);
   return r < 0 ? 0 : static_cast<int64_t>(r);
 }

@@ -29,10 +29,10 @@ void EnsureChosen() {
 
 void SelectLeadBytesForCodeSet(const std::string& codeSet) {
   const std::string name = UpperCase(codeSet);
-  const bool doubleByte =
-      name == "GBK" || name == "GB2312" || name == "GB18030" || name == "CP936";
+  const bool doubleByte = name == "GBK" || name == "GB2312" || name == "GB18030" || name == "CP936";
   LeadByteTable& t = Table();
-  for (int c = 0; c < 256; ++c) t.lead[c].store(doubleByte && c >= 0x81 && c <= 0xFE);
+  for (int c = 0; c < 256; ++c)
+    t.lead[c].store(doubleByte && c >= 0x81 && c <= 0xFE);
   t.any.store(doubleByte);
   t.chosen.store(true, std::memory_order_release);
 }

@@ -4,13 +4,16 @@
 #include <cstring>
 #include <new>
 
-TMemoryStream::~TMemoryStream() { std::free(data_); }
+TMemoryStream::~TMemoryStream() {
+  std::free(data_);
+}
 
 void TMemoryStream::Reserve(int64_t capacity) {
   if (capacity <= capacity_) return;
   // Grow geometrically so that appending piece by piece stays linear.
   int64_t next = capacity_ < 4096 ? 4096 : capacity_;
-  while (next < capacity) next += next / 2;
+  while (next < capacity)
+    next += next / 2;
   char* grown = static_cast<char*>(std::realloc(data_, static_cast<size_t>(next)));
   if (!grown) throw std::bad_alloc();
   data_ = grown;
@@ -40,9 +43,15 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   switch (origin) {
-    case TSeekOrigin::soBeginning: position_ = offset; break;
-    case TSeekOrigin::soCurrent: position_ += offset; break;
-    case TSeekOrigin::soEnd: position_ = size_ + offset; break;
+    case TSeekOrigin::soBeginning:
+      position_ = offset;
+      break;
+    case TSeekOrigin::soCurrent:
+      position_ += offset;
+      break;
+    case TSeekOrigin::soEnd:
+      position_ = size_ + offset;
+      break;
   }
   return position_;
 }

@@ -28,7 +28,8 @@ class ENetProtocolReplyError : public ENetException {
 class ENetHTTPProtocolException : public ENetProtocolReplyError {
  public:
   ENetHTTPProtocolException(int statusCode, std::string statusLine, std::string bodyText)
-      : ENetProtocolReplyError(statusCode, std::move(statusLine)), body_text_(std::move(bodyText)) {}
+      : ENetProtocolReplyError(statusCode, std::move(statusLine)),
+        body_text_(std::move(bodyText)) {}
   int StatusCode() const { return ReplyErrorCode(); }
   const std::string& BodyText() const { return body_text_; }
   const char* ClassName() const override { return "ENetHTTPProtocolException"; }

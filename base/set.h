@@ -9,7 +9,8 @@ class TSet {
  public:
   constexpr TSet() = default;
   constexpr TSet(std::initializer_list<E> values) {
-    for (E v : values) bits_ |= Bit(v);
+    for (E v : values)
+      bits_ |= Bit(v);
   }
   constexpr bool Contains(E v) const { return (bits_ & Bit(v)) != 0; }
   constexpr bool Empty() const { return bits_ == 0; }

@@ -5,7 +5,9 @@
 #include "base/exception.h"
 #include "base/text.h"
 
-TStringList::TStringList(const TStringList& other) { Assign(other); }
+TStringList::TStringList(const TStringList& other) {
+  Assign(other);
+}
 
 TStringList& TStringList::operator=(const TStringList& other) {
   if (this != &other) Assign(other);
@@ -14,7 +16,8 @@ TStringList& TStringList::operator=(const TStringList& other) {
 
 TStringList::~TStringList() {
   if (OwnsObjects)
-    for (Item& item : items_) delete item.object;
+    for (Item& item : items_)
+      delete item.object;
 }
 
 void TStringList::CheckIndex(int index) const {
@@ -43,7 +46,9 @@ void TStringList::PutObject(int index, TObject* object) {
   items_[static_cast<size_t>(index)].object = object;
 }
 
-int TStringList::Add(const std::string& text) { return AddObject(text, nullptr); }
+int TStringList::Add(const std::string& text) {
+  return AddObject(text, nullptr);
+}
 
 int TStringList::AddObject(const std::string& text, TObject* object) {
   int index = Count();
@@ -66,10 +71,13 @@ int TStringList::AddObject(const std::string& text, TObject* object) {
 }
 
 void TStringList::AddStrings(const TStringList& other) {
-  for (const Item& item : other.items_) AddObject(item.text, item.object);
+  for (const Item& item : other.items_)
+    AddObject(item.text, item.object);
 }
 
-void TStringList::Insert(int index, const std::string& text) { InsertObject(index, text, nullptr); }
+void TStringList::Insert(int index, const std::string& text) {
+  InsertObject(index, text, nullptr);
+}
 
 void TStringList::InsertObject(int index, const std::string& text, TObject* object) {
   if (sorted_) throw EStringListError("Operation not allowed on sorted list");
@@ -92,7 +100,8 @@ void TStringList::Delete(int index) {
 void TStringList::Clear() {
   std::vector<Item> old;
   old.swap(items_);
-  for (Item& item : old) DestroyObject(item.object);
+  for (Item& item : old)
+    DestroyObject(item.object);
 }
 
 void TStringList::DestroyObject(TObject* object) {
@@ -110,7 +119,8 @@ void TStringList::Assign(const TStringList& other) {
   // The objects stay owned by the source list.
   OwnsObjects = false;
   items_.reserve(other.items_.size());
-  for (const Item& item : other.items_) items_.push_back(item);
+  for (const Item& item : other.items_)
+    items_.push_back(item);
 }
 
 int TStringList::CompareStrings(const std::string& a, const std::string& b) const {
@@ -178,7 +188,8 @@ void TStringList::SetCompare(TCompare compare) {
 
 std::string TStringList::Text() const {
   size_t total = 0;
-  for (const Item& item : items_) total += item.text.size() + 2;
+  for (const Item& item : items_)
+    total += item.text.size() + 2;
   std::string result;
   result.reserve(total);
   for (const Item& item : items_) {
@@ -194,7 +205,8 @@ void TStringList::SetText(const std::string& text) {
   const size_t n = text.size();
   while (start < n) {
     size_t end = start;
-    while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
+    while (end < n && text[end] != '\r' && text[end] != '\n')
+      ++end;
     Add(text.substr(start, end - start));
     if (end < n && text[end] == '\r') ++end;
     if (end < n && text[end] == '\n') ++end;
@@ -249,6 +261,7 @@ void TStringList::SetValue(const std::string& name, const std::string& value) {
 const std::vector<std::string> TStringList::Strings() const {
   std::vector<std::string> result;
   result.reserve(items_.size());
-  for (const Item& item : items_) result.push_back(item.text);
+  for (const Item& item : items_)
+    result.push_back(item.text);
   return result;
 }

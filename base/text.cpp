@@ -8,10 +8,16 @@
 
 namespace {
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlankOrControl(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -25,7 +31,8 @@ int HexDigit(char c) {
 bool ParseInteger(const std::string& text, int bits, int64_t& out) {
   size_t i = 0;
   const size_t n = text.size();
-  while (i < n && text[i] == ' ') ++i;
+  while (i < n && text[i] == ' ')
+    ++i;
   bool negative = false;
   if (i < n && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';
@@ -43,8 +50,8 @@ bool ParseInteger(const std::string& text, int bits, int64_t& out) {
     i += 2;
   }
   if (i >= n) return false;
-  const uint64_t unsignedMax = bits == 64 ? std::numeric_limits<uint64_t>::max()
-                                          : ((uint64_t{1} << bits) - 1);
+  const uint64_t unsignedMax =
+      bits == 64 ? std::numeric_limits<uint64_t>::max() : ((uint64_t{1} << bits) - 1);
   const uint64_t signedMax = unsignedMax >> 1;
   uint64_t value = 0;
   for (; i < n; ++i) {
@@ -61,8 +68,9 @@ bool ParseInteger(const std::string& text, int bits, int64_t& out) {
     if (bits == 64) {
       result = static_cast<int64_t>(value);
     } else {
-      result = value > signedMax ? static_cast<int64_t>(value) - static_cast<int64_t>(unsignedMax) - 1
-                                 : static_cast<int64_t>(value);
+      result = value > signedMax
+                   ? static_cast<int64_t>(value) - static_cast<int64_t>(unsignedMax) - 1
+                   : static_cast<int64_t>(value);
     }
     if (negative) result = -result;
   } else if (negative) {
@@ -83,32 +91,38 @@ bool ParseInteger(const std::string& text, int bits, int64_t& out) {
 
 std::string Trim(const std::string& text) {
   size_t b = 0, e = text.size();
-  while (b < e && IsBlankOrControl(text[b])) ++b;
-  while (e > b && IsBlankOrControl(text[e - 1])) --e;
+  while (b < e && IsBlankOrControl(text[b]))
+    ++b;
+  while (e > b && IsBlankOrControl(text[e - 1]))
+    --e;
   return text.substr(b, e - b);
 }
 
 std::string TrimLeft(const std::string& text) {
   size_t b = 0;
-  while (b < text.size() && IsBlankOrControl(text[b])) ++b;
+  while (b < text.size() && IsBlankOrControl(text[b]))
+    ++b;
   return text.substr(b);
 }
 
 std::string TrimRight(const std::string& text) {
   size_t e = text.size();
-  while (e > 0 && IsBlankOrControl(text[e - 1])) --e;
+  while (e > 0 && IsBlankOrControl(text[e - 1]))
+    --e;
   return text.substr(0, e);
 }
 
 std::string UpperCase(const std::string& text) {
   std::string r(text);
-  for (char& c : r) c = AsciiUpper(c);
+  for (char& c : r)
+    c = AsciiUpper(c);
   return r;
 }
 
 std::string LowerCase(const std::string& text) {
   std::string r(text);
-  for (char& c : r) c = AsciiLower(c);
+  for (char& c : r)
+    c = AsciiLower(c);
   return r;
 }
 
@@ -151,7 +165,9 @@ bool TryStrToInt(const std::string& text, int32_t& value) {
   return true;
 }
 
-bool TryStrToInt64(const std::string& text, int64_t& value) { return ParseInteger(text, 64, value); }
+bool TryStrToInt64(const std::string& text, int64_t& value) {
+  return ParseInteger(text, 64, value);
+}
 
 int32_t StrToInt(const std::string& text) {
   int32_t v;
@@ -175,4 +191,6 @@ int64_t StrToInt64Def(const std::string& text, int64_t defaultValue) {
   return TryStrToInt64(text, v) ? v : defaultValue;
 }
 
-std::string IntToStr(int64_t value) { return std::to_string(value); }
+std::string IntToStr(int64_t value) {
+  return std::to_string(value);
+}

@@ -26,7 +26,9 @@ TEST_F(LeadBytesTest, GbkHasLeadBytesUtf8HasNone) {
 
 TEST_F(LeadBytesTest, PositionSearchStepsOverDoubleByteCharacters) {
   // 0x81 0x5C is one GBK character whose second byte is a backslash; likewise 0x81 0x2F.
-  const std::string text = "a\x81\x5c" "b\\c\x81/d/";
+  const std::string text =
+      "a\x81\x5c"
+      "b\\c\x81/d/";
   SelectLeadBytesForCodeSet("GBK");
   EXPECT_EQ(Pos("\\", text), 5);
   EXPECT_EQ(Pos("/", text), 10);

@@ -53,8 +53,8 @@ TEST(FileStreamTest, FailuresNameTheFileAndTheReason) {
     TFileStream f(dir.Path() + "/missing/x", TFileMode::fmCreate);
     FAIL();
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(e.Message(), "Cannot create file \"" + dir.Path() +
-                               "/missing/x\". No such file or directory");
+    EXPECT_EQ(e.Message(),
+              "Cannot create file \"" + dir.Path() + "/missing/x\". No such file or directory");
   }
   EXPECT_THROW(TFileStream(dir.Path() + "/none", TFileMode::fmOpenRead), EFOpenError);
   EXPECT_THROW(TFileStream(dir.Path(), TFileMode::fmOpenRead), EFOpenError);

@@ -25,13 +25,26 @@ TEST(TextTest, IntegerConversionFollowsRuntimeRules) {
     bool ok;
     int32_t value;
   } rows[] = {
-      {"0", true, 0},          {"  42", true, 42},       {"-17", true, -17},
-      {"+5", true, 5},         {"$ff", true, 255},       {"0x10", true, 16},
-      {"x1F", true, 31},       {"0XfF", true, 255},      {"2147483647", true, 2147483647},
-      {"-2147483648", true, INT32_MIN},                  {"2147483648", false, 0},
-      {"", false, 0},          {" ", false, 0},          {"12 ", false, 0},
-      {"1a", false, 0},        {"-", false, 0},          {"$", false, 0},
-      {"$FFFFFFFF", true, -1}, {"$100000000", false, 0}, {"1.5", false, 0},
+      {"0", true, 0},
+      {"  42", true, 42},
+      {"-17", true, -17},
+      {"+5", true, 5},
+      {"$ff", true, 255},
+      {"0x10", true, 16},
+      {"x1F", true, 31},
+      {"0XfF", true, 255},
+      {"2147483647", true, 2147483647},
+      {"-2147483648", true, INT32_MIN},
+      {"2147483648", false, 0},
+      {"", false, 0},
+      {" ", false, 0},
+      {"12 ", false, 0},
+      {"1a", false, 0},
+      {"-", false, 0},
+      {"$", false, 0},
+      {"$FFFFFFFF", true, -1},
+      {"$100000000", false, 0},
+      {"1.5", false, 0},
   };
   for (const Row& r : rows) {
     int32_t v = 0;

@@ -1,0 +1,33 @@
+// The abstract byte mover that a connection talks to. TNetIOHandlerSocket implements it
+// over one socket; tests may implement it in memory.
+#pragma once
+
+#include <string>
+
+#include "net/net_component.h"
+
+class TNetIOHandler : public TNetComponent {
+ public:
+  using TNetComponent::TNetComponent;
+  // A descendant's destructor must run its own CloseHandler: by the time this base
+  // destructor runs, the descendant's override is gone.
+  ~TNetIOHandler() override = default;
+
+  virtual void FinishAccept() {}
+  // Closes the socket.
+  virtual void CloseHandler() {}
+  // Binds, resolves, connects and negotiates a proxy if one is configured.
+  virtual void ConnectToPeer(const std::string& host, int port, const std::string& boundIP,
+                             int boundPort, int boundPortLow, int boundPortHigh, int timeoutMs) {}
+  // The connected test: a socket is open.
+  virtual bool IsOpen() = 0;
+  // Prepares a fresh socket before every connect.
+  virtual void OpenHandler() {}
+  // True when data can be read within the time-out (ms; -2 = no limit; 0 = a poll).
+  virtual bool WaitReadable(int timeoutMs) = 0;
+  // The count received; 0 when the peer closed; -1 on a socket error, whose code is left
+  // for the stack's LastErrorCode.
+  virtual int ReceiveSome(void* buffer, int length) = 0;
+  // The count sent; 0 when closed; -1 on a socket error.
+  virtual int SendSome(const void* buffer, int length) = 0;
+};
