@@ -8,13 +8,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "base/component.h"
-
-// Adds nothing to the component; the root of the encoders, decoders and cookie manager.
-class TNetBaseComponent : public TComponent {
- public:
-  using TComponent::TComponent;
-};
+#include "base/net_base_component.h"
 
 enum class TNetStatus {
   hsResolving,
