@@ -1,7 +1,21 @@
 #include "uri/token.h"
 
 #include "base/lead_bytes.h"
-#include "base/text.h"
+
+namespace {
+
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+bool SameTextAt(const std::string& text, size_t at, const std::string& sub) {
+  for (size_t k = 0; k < sub.size(); ++k) {
+    if (AsciiLower(text[at + k]) != AsciiLower(sub[k])) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 std::string TakeToken(std::string& text, const std::string& delimiter) {
   const int p = Pos(delimiter, text);
@@ -21,13 +35,23 @@ std::string PeekToken(const std::string& text, const std::string& delimiter) {
 }
 
 int FindLast(const std::string& sub, const std::string& text, int start) {
-  const int textLength = static_cast<int>(text.size());
-  const int subLength = static_cast<int>(sub.size());
-  if (subLength == 0 || subLength > textLength) return 0;
-  if (start < 0) start = textLength;
-  if (start > textLength - subLength + 1) start = textLength - subLength + 1;
-  for (int p = start; p >= 1; --p) {
-    if (SameText(text.substr(static_cast<size_t>(p) - 1, sub.size()), sub)) return p;
+  const size_t subLength = sub.size();
+  if (subLength == 0 || subLength > text.size()) return 0;
+  const size_t highest = text.size() - subLength + 1;
+  const size_t from =
+      (start < 0 || static_cast<size_t>(start) > highest) ? highest : static_cast<size_t>(start);
+  if (!CodePageHasLeadBytes()) {
+    for (size_t p = from; p >= 1; --p) {
+      if (SameTextAt(text, p - 1, sub)) return static_cast<int>(p);
+    }
+    return 0;
   }
-  return 0;
+  // Only the first byte of a character may start a match, so that the second byte of a
+  // double-byte character is never taken for a "/". Character starts are known only from the
+  // front of the text.
+  int found = 0;
+  for (size_t i = 0; i < from; i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1) {
+    if (SameTextAt(text, i, sub)) found = static_cast<int>(i) + 1;
+  }
+  return found;
 }

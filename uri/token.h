@@ -11,6 +11,7 @@ std::string TakeToken(std::string& text, const std::string& delimiter);
 std::string PeekToken(const std::string& text, const std::string& delimiter);
 
 // Looks for `sub` at positions start, start-1, ... down to 1 (1-based) and returns the first
-// position where the text equals `sub` ignoring ASCII case, or 0. A start of -1 means the
-// length of the text; a start beyond length(text) - length(sub) + 1 is lowered to it.
+// position where the text equals `sub` ignoring ASCII case, or 0. A negative start means the
+// length of the text; a start beyond length(text) - length(sub) + 1 is lowered to it. Like the
+// forward search it steps over double-byte characters: a match never begins on a trail byte.
 int FindLast(const std::string& sub, const std::string& text, int start = -1);
