@@ -1,8 +1,20 @@
 #include "net/stack.h"
 
+#include <netinet/in.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <mutex>
 
+#include "base/net_exceptions.h"
+#include "base/text.h"
+#include "net/sockets_library.h"
+
 TNetStack* GlobalStack = nullptr;
+TNetHostLookup HostLookupHook;
+std::atomic<bool> StackStarted{false};
+TNetStackClass StackClass = []() -> TNetStack* { return new TNetStackPosix(); };
 
 namespace {
 
@@ -13,17 +25,689 @@ std::mutex& StackLock() {
 
 int stackReferences = 0;
 
+// The error of the last failed call, per thread like the platform's own.
+thread_local int lastErrorCode = 0;
+
+// Records errno as the failed call's code and gives the failure result.
+int Fail() {
+  lastErrorCode = TranslateErrno(errno);
+  return kSocketError;
+}
+
+int FailWith(int code) {
+  lastErrorCode = code;
+  return kSocketError;
+}
+
+// Host names that map to the loopback address without asking a resolver.
+constexpr const char* kLocalHostName = "LOCALHOST";
+constexpr const char* kLoopbackAddress = "127.0.0.1";
+
+// The four parts of a dotted address: three cut at the first three dots, then the rest.
+void SplitDotted(const std::string& text, std::string parts[4]) {
+  std::string rest = text;
+  for (int i = 0; i < 3; ++i) {
+    const size_t dot = rest.find('.');
+    if (dot == std::string::npos) {
+      parts[i] = rest;
+      rest.clear();
+    } else {
+      parts[i] = rest.substr(0, dot);
+      rest.erase(0, dot + 1);
+    }
+  }
+  parts[3] = rest;
+}
+
+sockaddr_in MakeAddress(TNetStack& stack, int family, int port, const std::string& ip) {
+  sockaddr_in address{};
+  address.sin_family = static_cast<sa_family_t>(family);
+  address.sin_port = stack.HostToNet16(static_cast<uint16_t>(port));
+  if (ip.empty()) {
+    address.sin_addr.s_addr = stack.HostToNet32(INADDR_ANY);
+  } else {
+    TNetIPv4Address bytes;
+    stack.TextToAddressInto(ip, bytes);
+    std::memcpy(&address.sin_addr.s_addr, bytes.data(), 4);
+  }
+  return address;
+}
+
+void ReadAddress(TNetStack& stack, const sockaddr_in& address, int& family, int& port,
+                 std::string& ip) {
+  family = address.sin_family;
+  port = stack.NetToHost16(address.sin_port);
+  TNetIPv4Address bytes;
+  std::memcpy(bytes.data(), &address.sin_addr.s_addr, 4);
+  ip = stack.AddressToText(bytes);
+}
+
+int PlatformLookup(const std::string& name, std::vector<TNetIPv4Address>& addresses) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* result = nullptr;
+  const int rc = SocketsLibrary::GetAddrInfo(name.c_str(), nullptr, &hints, &result);
+  if (rc != 0) return rc;
+  for (addrinfo* a = result; a; a = a->ai_next) {
+    if (a->ai_family != AF_INET || !a->ai_addr) continue;
+    const auto* in = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
+    TNetIPv4Address bytes;
+    std::memcpy(bytes.data(), &in->sin_addr.s_addr, 4);
+    addresses.push_back(bytes);
+  }
+  SocketsLibrary::FreeAddrInfo(result);
+  return addresses.empty() ? EAI_NONAME : 0;
+}
+
+int LookupHost(const std::string& name, std::vector<TNetIPv4Address>& addresses) {
+  errno = 0;
+  const int rc = HostLookupHook ? HostLookupHook(name, addresses) : PlatformLookup(name, addresses);
+  if (rc == 0 && addresses.empty()) return EAI_NONAME;
+  return rc;
+}
+
+// Milliseconds for poll: -2 waits without limit; other negative values are refused.
+bool PollTimeout(int timeoutMs, int& pollMs) {
+  if (timeoutMs == -2) {
+    pollMs = -1;
+    return true;
+  }
+  if (timeoutMs < 0) return false;
+  pollMs = timeoutMs;
+  return true;
+}
+
+// poll, resumed after a signal with the time that is left.
+int PollRetrying(pollfd* fds, nfds_t count, int pollMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(pollMs);
+  for (;;) {
+    const int rc = SocketsLibrary::Poll(fds, count, pollMs);
+    if (rc >= 0 || errno != EINTR) return rc;
+    if (pollMs > 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      pollMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+    }
+  }
+}
+
+const char* SocketErrorMessage(int code) {
+  switch (code) {
+    case 10004:
+      return "Interrupted system call.";
+    case 10009:
+      return "Bad file number.";
+    case 10013:
+      return "Access denied.";
+    case 10014:
+      return "Bad address.";
+    case 10022:
+      return "Invalid argument.";
+    case 10024:
+      return "Too many open files.";
+    case 10035:
+      return "Operation would block. ";
+    case 10036:
+      return "Operation now in progress.";
+    case 10037:
+      return "Operation already in progress.";
+    case 10038:
+      return "Socket operation on non-socket.";
+    case 10039:
+      return "Destination address required.";
+    case 10040:
+      return "Message too long.";
+    case 10041:
+      return "Protocol wrong type for socket.";
+    case 10042:
+      return "Bad protocol option.";
+    case 10043:
+      return "Protocol not supported.";
+    case 10044:
+      return "Socket type not supported.";
+    case 10045:
+      return "Operation not supported on socket.";
+    case 10046:
+      return "Protocol family not supported.";
+    case 10047:
+      return "Address family not supported by protocol family.";
+    case 10048:
+      return "Address already in use.";
+    case 10049:
+      return "Cannot assign requested address.";
+    case 10050:
+      return "Network is down.";
+    case 10051:
+      return "Network is unreachable.";
+    case 10052:
+      return "Net dropped connection or reset.";
+    case 10053:
+      return "Software caused connection abort.";
+    case 10054:
+      return "Connection reset by peer.";
+    case 10055:
+      return "No buffer space available.";
+    case 10056:
+      return "Socket is already connected.";
+    case 10057:
+      return "Socket is not connected.";
+    case 10058:
+      return "Cannot send or receive after socket is closed.";
+    case 10059:
+      return "Too many references, cannot splice.";
+    case 10060:
+      return "Connection timed out.";
+    case 10061:
+      return "Connection refused.";
+    case 10062:
+      return "Too many levels of symbolic links.";
+    case 10063:
+      return "File name too long.";
+    case 10064:
+      return "Host is down.";
+    case 10065:
+      return "No route to host.";
+    case 10066:
+      return "Directory not empty";
+    case 11001:
+      return "Host not found.";
+    default:
+      return "";
+  }
+}
+
 }  // namespace
+
+int TranslateErrno(int e) {
+  switch (e) {
+    case EINTR:
+      return 10004;
+    case EBADF:
+      return 10009;
+    case EACCES:
+      return 10013;
+    case EFAULT:
+      return 10014;
+    case EINVAL:
+      return 10022;
+    case EMFILE:
+      return 10024;
+    case EWOULDBLOCK:
+      return 10035;
+#if EAGAIN != EWOULDBLOCK
+    case EAGAIN:
+      return 10035;
+#endif
+    case EINPROGRESS:
+      return 10036;
+    case EALREADY:
+      return 10037;
+    case ENOTSOCK:
+      return 10038;
+    case EDESTADDRREQ:
+      return 10039;
+    case EMSGSIZE:
+      return 10040;
+    case EPROTOTYPE:
+      return 10041;
+    case ENOPROTOOPT:
+      return 10042;
+    case EPROTONOSUPPORT:
+      return 10043;
+    case ESOCKTNOSUPPORT:
+      return 10044;
+    case EOPNOTSUPP:
+      return 10045;
+    case EPFNOSUPPORT:
+      return 10046;
+    case EAFNOSUPPORT:
+      return 10047;
+    case EADDRINUSE:
+      return 10048;
+    case EADDRNOTAVAIL:
+      return 10049;
+    case ENETDOWN:
+      return 10050;
+    case ENETUNREACH:
+      return 10051;
+    case ENETRESET:
+      return 10052;
+    case ECONNABORTED:
+      return 10053;
+    case ECONNRESET:
+      return 10054;
+    case ENOBUFS:
+      return 10055;
+    case EISCONN:
+      return 10056;
+    case ENOTCONN:
+      return 10057;
+    case ESHUTDOWN:
+      return 10058;
+    case EPIPE:
+      return 10058;
+    case ETOOMANYREFS:
+      return 10059;
+    case ETIMEDOUT:
+      return 10060;
+    case ECONNREFUSED:
+      return 10061;
+    case ELOOP:
+      return 10062;
+    case ENAMETOOLONG:
+      return 10063;
+    case EHOSTDOWN:
+      return 10064;
+    case EHOSTUNREACH:
+      return 10065;
+    case ENOTEMPTY:
+      return 10066;
+    default:
+      return e;
+  }
+}
+
+int TranslateLookupError(int lookupResult, int errnoValue) {
+  switch (lookupResult) {
+    case 0:
+      return 0;
+    case EAI_NONAME:
+    case EAI_NODATA:
+    case EAI_ADDRFAMILY:
+      return kErrHostNotFound;
+    case EAI_AGAIN:
+      return 11002;
+    case EAI_MEMORY:
+      return 10055;
+    case EAI_SYSTEM:
+      return TranslateErrno(errnoValue);
+    default:
+      return 11003;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// TNetStack
+
+std::string TNetStack::FirstLocalAddress() {
+  return LocalAddressList()->Get(0);
+}
+
+TStringList* TNetStack::LocalAddressList() {
+  if (!LocalAddressCache) LocalAddressCache = std::make_unique<TStringList>();
+  FillLocalAddresses();
+  return LocalAddressCache.get();
+}
+
+bool TNetStack::CheckSocketResult(int result, std::initializer_list<int> ignore) {
+  if (result != kSocketError) return false;
+  const int code = LastErrorCode();
+  StoredError.store(code, std::memory_order_relaxed);
+  for (int listed : ignore)
+    if (listed == code) return true;
+  ThrowSocketError(code);
+}
+
+void TNetStack::ThrowSocketError(int code) {
+  throw ENetSocketError(code, ErrorText(code));
+}
+
+int TNetStack::NewSocketHandle(int type, int protocol) {
+  const int handle = NewSocket(AF_INET, type, protocol);
+  if (handle == kInvalidSocket) throw ENetInvalidSocket("Cannot allocate socket.");
+  return handle;
+}
+
+std::string TNetStack::ResolveHostToIP(const std::string& host) {
+  if (SameText(host, kLocalHostName)) return kLoopbackAddress;
+  if (IsDottedIP(host)) return host;
+  return HostNameToAddress(host);
+}
+
+bool TNetStack::IsDottedIP(const std::string& text) {
+  std::string parts[4];
+  SplitDotted(text, parts);
+  for (const std::string& part : parts) {
+    int32_t value = 0;
+    if (part.empty() || !TryStrToInt(part, value) || value < 0 || value > 255) return false;
+  }
+  return true;
+}
+
+TNetIPv4Address TNetStack::TextToAddress(const std::string& text) {
+  TNetIPv4Address address{};
+  TextToAddressInto(text, address);
+  return address;
+}
 
 void TNetStack::AcquireStack() {
   std::lock_guard<std::mutex> guard(StackLock());
-  if (stackReferences++ == 0) GlobalStack = new TNetStack();
+  if (stackReferences++ == 0) {
+    try {
+      GlobalStack = StackClass();
+    } catch (...) {
+      // A failed creation must not leave a count that keeps later components from
+      // creating the stack.
+      --stackReferences;
+      GlobalStack = nullptr;
+      throw;
+    }
+  }
 }
 
 void TNetStack::ReleaseStack() {
   std::lock_guard<std::mutex> guard(StackLock());
+  if (stackReferences <= 0) return;
   if (--stackReferences == 0) {
     delete GlobalStack;
     GlobalStack = nullptr;
   }
+}
+
+int TNetStack::StackReferences() {
+  std::lock_guard<std::mutex> guard(StackLock());
+  return stackReferences;
+}
+
+// ---------------------------------------------------------------------------------------
+// TNetStackPosix
+
+TNetStackPosix::TNetStackPosix() {
+  if (!StackStarted.load()) {
+    TSocketsData data;
+    if (LoadSocketsLibrary(0x0202, &data) != 0)
+      throw ENetStackInitializationFailed("Winsock Initialization Error.");
+    StackStarted.store(true);
+  }
+}
+
+TNetStackPosix::~TNetStackPosix() = default;
+
+void TNetStackPosix::FillLocalAddresses() {
+  if (!LocalAddressCache) LocalAddressCache = std::make_unique<TStringList>();
+  LocalAddressCache->Clear();
+  std::vector<TNetIPv4Address> addresses;
+  const int rc = LookupHost(OwnHostName(), addresses);
+  if (rc != 0) {
+    FailWith(TranslateLookupError(rc, errno));
+    CheckSocketResult(kSocketError);
+  }
+  for (const TNetIPv4Address& a : addresses)
+    LocalAddressCache->Add(AddressToText(a));
+}
+
+int TNetStackPosix::AcceptOn(int handle, std::string& ip, int& port) {
+  sockaddr_in address{};
+  socklen_t length = sizeof(address);
+  int result;
+  do {
+    result = SocketsLibrary::Accept4(handle, reinterpret_cast<sockaddr*>(&address), &length,
+                                     SOCK_CLOEXEC);
+  } while (result < 0 && errno == EINTR);
+  if (result < 0) return Fail();
+  int family = 0;
+  ReadAddress(*this, address, family, port, ip);
+  return result;
+}
+
+int TNetStackPosix::BindTo(int handle, int family, int port, const std::string& ip) {
+  const sockaddr_in address = MakeAddress(*this, family, port, ip);
+  if (SocketsLibrary::Bind(handle, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) <
+      0)
+    return Fail();
+  return 0;
+}
+
+int TNetStackPosix::ReleaseSocket(int handle) {
+  return SocketsLibrary::Close(handle) < 0 ? Fail() : 0;
+}
+
+int TNetStackPosix::ConnectTo(int handle, int family, int port, const std::string& ip) {
+  const sockaddr_in address = MakeAddress(*this, family, port, ip);
+  if (SocketsLibrary::Connect(handle, reinterpret_cast<const sockaddr*>(&address),
+                              sizeof(address)) < 0)
+    return Fail();
+  return 0;
+}
+
+std::string TNetStackPosix::HostNameToAddress(const std::string& name) {
+  std::vector<TNetIPv4Address> addresses;
+  const int rc = LookupHost(name, addresses);
+  if (rc != 0) {
+    FailWith(TranslateLookupError(rc, errno));
+    CheckSocketResult(kSocketError);
+  }
+  return AddressToText(addresses.front());
+}
+
+std::string TNetStackPosix::OwnHostName() {
+  char name[250] = {};
+  if (SocketsLibrary::GetHostName(name, sizeof(name) - 1) < 0) CheckSocketResult(Fail());
+  return name;
+}
+
+std::string TNetStackPosix::AddressToHostName(const std::string& ip) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  TNetIPv4Address bytes{255, 255, 255, 255};
+  if (IsDottedIP(ip)) TextToAddressInto(ip, bytes);
+  std::memcpy(&address.sin_addr.s_addr, bytes.data(), 4);
+  char host[NI_MAXHOST] = {};
+  errno = 0;
+  const int rc =
+      SocketsLibrary::GetNameInfo(reinterpret_cast<const sockaddr*>(&address), sizeof(address),
+                                  host, sizeof(host), nullptr, 0, NI_NAMEREQD);
+  if (rc != 0) {
+    FailWith(TranslateLookupError(rc, errno));
+    CheckSocketResult(kSocketError);
+  }
+  return host;
+}
+
+int TNetStackPosix::ServiceNameToPort(const std::string& service) {
+  servent entry{};
+  servent* found = nullptr;
+  char buffer[4096];
+  if (SocketsLibrary::GetServByNameR(service.c_str(), nullptr, &entry, buffer, sizeof(buffer),
+                                     &found) == 0 &&
+      found) {
+    return NetToHost16(static_cast<uint16_t>(found->s_port));
+  }
+  int32_t value = 0;
+  if (TryStrToInt(service, value)) return value;
+  throw ENetInvalidServiceName(Format("%s is not a valid service.", service.c_str()));
+}
+
+TStringList TNetStackPosix::PortToServiceNames(int port) {
+  TStringList names;
+  servent entry{};
+  servent* found = nullptr;
+  char buffer[4096];
+  if (SocketsLibrary::GetServByPortR(HostToNet16(static_cast<uint16_t>(port)), nullptr, &entry,
+                                     buffer, sizeof(buffer), &found) == 0 &&
+      found) {
+    names.Add(found->s_name);
+    for (char** alias = found->s_aliases; alias && *alias; ++alias)
+      names.Add(*alias);
+  }
+  return names;
+}
+
+uint16_t TNetStackPosix::HostToNet16(uint16_t value) {
+  return SocketsLibrary::Htons(value);
+}
+
+int TNetStackPosix::StartListening(int handle, int backlog) {
+  return SocketsLibrary::Listen(handle, backlog) < 0 ? Fail() : 0;
+}
+
+uint16_t TNetStackPosix::NetToHost16(uint16_t value) {
+  return SocketsLibrary::Ntohs(value);
+}
+
+uint32_t TNetStackPosix::HostToNet32(uint32_t value) {
+  return SocketsLibrary::Htonl(value);
+}
+
+uint32_t TNetStackPosix::NetToHost32(uint32_t value) {
+  return SocketsLibrary::Ntohl(value);
+}
+
+int TNetStackPosix::ReceiveOn(int handle, void* buffer, int length, int flags) {
+  if (length < 0) return FailWith(10022);
+  ssize_t n;
+  do {
+    n = SocketsLibrary::Recv(handle, buffer, static_cast<size_t>(length), flags);
+  } while (n < 0 && errno == EINTR);
+  return n < 0 ? Fail() : static_cast<int>(n);
+}
+
+int TNetStackPosix::ReceiveDatagram(int handle, void* buffer, int length, int flags,
+                                    std::string& ip, int& port) {
+  if (length < 0) return FailWith(10022);
+  sockaddr_in address{};
+  socklen_t addressLength = sizeof(address);
+  ssize_t n;
+  do {
+    n = SocketsLibrary::RecvFrom(handle, buffer, static_cast<size_t>(length), flags,
+                                 reinterpret_cast<sockaddr*>(&address), &addressLength);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return Fail();
+  int family = 0;
+  ReadAddress(*this, address, family, port, ip);
+  return static_cast<int>(n);
+}
+
+int TNetStackPosix::WaitOnSockets(TNetSocketList* readList, TNetSocketList* writeList,
+                                  int timeoutMs, TNetSocketList* errorList) {
+  TNetSocketList* lists[3] = {readList, writeList, errorList};
+  const short asked[3] = {POLLIN, POLLOUT, POLLPRI};
+  // What counts as ready for each list, as the platform's select reports it.
+  const short ready[3] = {POLLIN | POLLHUP | POLLERR | POLLRDHUP, POLLOUT | POLLERR | POLLHUP,
+                          POLLPRI | POLLERR};
+  std::vector<pollfd> fds;
+  for (int l = 0; l < 3; ++l) {
+    if (!lists[l]) continue;
+    if (lists[l]->Count() > TNetSocketListPosix::kMaxHandles)
+      throw ENetStackSetSizeExceeded("Set Size Exceeded.");
+    for (int i = 0; i < lists[l]->Count(); ++i)
+      fds.push_back(pollfd{lists[l]->Items(i), asked[l], 0});
+  }
+  int pollMs = 0;
+  if (!PollTimeout(timeoutMs, pollMs)) return FailWith(10022);
+  const int rc = PollRetrying(fds.data(), fds.size(), pollMs);
+  if (rc < 0) return Fail();
+  for (const pollfd& p : fds)
+    if (p.revents & POLLNVAL) return FailWith(kErrNotSocket);
+  int total = 0;
+  size_t next = 0;
+  for (int l = 0; l < 3; ++l) {
+    if (!lists[l]) continue;
+    std::vector<int> readyHandles;
+    for (int i = 0; i < lists[l]->Count(); ++i, ++next)
+      if (fds[next].revents & ready[l]) readyHandles.push_back(fds[next].fd);
+    lists[l]->Clear();
+    for (int h : readyHandles)
+      lists[l]->Add(h);
+    total += static_cast<int>(readyHandles.size());
+  }
+  return total;
+}
+
+int TNetStackPosix::SendOn(int handle, const void* buffer, int length, int flags) {
+  if (length < 0) return FailWith(10022);
+  ssize_t n;
+  do {
+    n = SocketsLibrary::Send(handle, buffer, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
+  } while (n < 0 && errno == EINTR);
+  return n < 0 ? Fail() : static_cast<int>(n);
+}
+
+int TNetStackPosix::SendDatagram(int handle, const void* buffer, int length, int flags,
+                                 const std::string& ip, int port) {
+  if (length < 0) return FailWith(10022);
+  const sockaddr_in address = MakeAddress(*this, AF_INET, port, ip);
+  ssize_t n;
+  do {
+    n = SocketsLibrary::SendTo(handle, buffer, static_cast<size_t>(length), flags | MSG_NOSIGNAL,
+                               reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+  } while (n < 0 && errno == EINTR);
+  return n < 0 ? Fail() : static_cast<int>(n);
+}
+
+int TNetStackPosix::SetOption(int handle, int level, int option, const void* value, int length) {
+  if (length < 0) return FailWith(10022);
+  return SocketsLibrary::SetSockOpt(handle, level, option, value, static_cast<socklen_t>(length)) <
+                 0
+             ? Fail()
+             : 0;
+}
+
+int TNetStackPosix::NewSocket(int family, int type, int protocol) {
+  // Servers that tests start must not inherit our sockets.
+  const int handle = SocketsLibrary::Socket(family, type | SOCK_CLOEXEC, protocol);
+  return handle < 0 ? Fail() : handle;
+}
+
+int TNetStackPosix::ShutdownSocket(int handle, int how) {
+  return SocketsLibrary::Shutdown(handle, how) < 0 ? Fail() : 0;
+}
+
+std::string TNetStackPosix::ErrorText(int code) {
+  return Format("Socket Error # %d\r\n%s", code, SocketErrorMessage(code));
+}
+
+int TNetStackPosix::LastErrorCode() {
+  return lastErrorCode;
+}
+
+void TNetStackPosix::SetLastErrorCode(int code) {
+  lastErrorCode = code;
+}
+
+void TNetStackPosix::PeerAddressOf(int handle, int& family, int& port, std::string& ip) {
+  sockaddr_in address{};
+  socklen_t length = sizeof(address);
+  if (SocketsLibrary::GetPeerName(handle, reinterpret_cast<sockaddr*>(&address), &length) < 0)
+    CheckSocketResult(Fail());
+  ReadAddress(*this, address, family, port, ip);
+}
+
+void TNetStackPosix::LocalAddressOf(int handle, int& family, int& port, std::string& ip) {
+  sockaddr_in address{};
+  socklen_t length = sizeof(address);
+  if (SocketsLibrary::GetSockName(handle, reinterpret_cast<sockaddr*>(&address), &length) < 0)
+    CheckSocketResult(Fail());
+  ReadAddress(*this, address, family, port, ip);
+}
+
+int TNetStackPosix::GetOption(int handle, int level, int option, void* value, int& length) {
+  if (length < 0) return FailWith(10022);
+  socklen_t size = static_cast<socklen_t>(length);
+  if (SocketsLibrary::GetSockOpt(handle, level, option, value, &size) < 0) return Fail();
+  length = static_cast<int>(size);
+  return 0;
+}
+
+std::string TNetStackPosix::AddressToText(const TNetIPv4Address& address) {
+  return Format("%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
+}
+
+void TNetStackPosix::TextToAddressInto(const std::string& text, TNetIPv4Address& address) {
+  std::string parts[4];
+  SplitDotted(text, parts);
+  for (int i = 0; i < 4; ++i)
+    address[static_cast<size_t>(i)] = static_cast<uint8_t>(StrToInt(parts[i]) & 0xFF);
+}
+
+int TNetStackPosix::WaitReadableOn(int handle, int timeoutMs) {
+  int pollMs = 0;
+  if (!PollTimeout(timeoutMs, pollMs)) return FailWith(10022);
+  pollfd p{handle, POLLIN, 0};
+  const int rc = PollRetrying(&p, 1, pollMs);
+  if (rc < 0) return Fail();
+  if (rc == 0) return 0;
+  if (p.revents & POLLNVAL) return FailWith(kErrNotSocket);
+  return (p.revents & (POLLIN | POLLHUP | POLLERR | POLLRDHUP)) ? 1 : 0;
 }

@@ -1,19 +1,193 @@
 // The socket stack: the one place where the system calls the operating system's socket
 // functions. One instance, GlobalStack, serves the whole process while any network
-// component exists.
+// component exists. Addresses are IPv4 only; socket handles are ints, -1 being none, and
+// a call result of -1 is the socket-error value whose code LastErrorCode gives.
 #pragma once
 
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "base/object.h"
+#include "base/string_list.h"
+#include "net/socket_list.h"
+
+// A 4-byte address in network order.
+using TNetIPv4Address = std::array<uint8_t, 4>;
+
+constexpr int kInvalidSocket = -1;
+constexpr int kSocketError = -1;
+
+// Error codes the layers test for by number (the stack turns the platform's codes into
+// these).
+constexpr int kErrInterrupted = 10004;        // EINTR
+constexpr int kErrBadFile = 10009;            // EBADF
+constexpr int kErrNotSocket = 10038;          // ENOTSOCK
+constexpr int kErrAddressInUse = 10048;       // EADDRINUSE
+constexpr int kErrConnectionAborted = 10053;  // ECONNABORTED
+constexpr int kErrConnectionReset = 10054;    // ECONNRESET
+constexpr int kErrShutdown = 10058;           // ESHUTDOWN, EPIPE
+constexpr int kErrConnectionRefused = 10061;  // ECONNREFUSED
+constexpr int kErrHostNotFound = 11001;       // a name that does not resolve
+
+// Turns an errno value into the stack's error number; values without a counterpart stay.
+int TranslateErrno(int errnoValue);
+// Turns a getaddrinfo/getnameinfo result into the stack's error number.
+int TranslateLookupError(int lookupResult, int errnoValue);
+
+// The host lookup behind HostNameToAddress and FillLocalAddresses: fills the addresses
+// of the name in lookup order and returns 0, or returns a getaddrinfo error (EAI_*).
+// Empty means the platform lookup; tests put a fake in to fail without a resolver.
+using TNetHostLookup =
+    std::function<int(const std::string& name, std::vector<TNetIPv4Address>& addresses)>;
+extern TNetHostLookup HostLookupHook;
 
 class TNetStack : public TObject {
  public:
+  TNetStack() = default;
   ~TNetStack() override = default;
+
+  // The last error code kept by CheckSocketResult. The connect thread writes it too.
+  std::atomic<int> StoredError{0};
+
+  // Refills LocalAddressList with every address of the own host name, as dotted text.
+  virtual void FillLocalAddresses() = 0;
+  virtual std::string FirstLocalAddress();
+  // Created when absent and refilled on every call; owned by the stack.
+  virtual TStringList* LocalAddressList();
+  // The new handle, or -1; fills the peer's address and host-order port.
+  virtual int AcceptOn(int handle, std::string& ip, int& port) = 0;
+  // An empty ip binds to any local address.
+  virtual int BindTo(int handle, int family, int port, const std::string& ip) = 0;
+  virtual int ReleaseSocket(int handle) = 0;
+  virtual int ConnectTo(int handle, int family, int port, const std::string& ip) = 0;
+  // The first address of the name as dotted text; a failed lookup raises ENetSocketError.
+  virtual std::string HostNameToAddress(const std::string& name) = 0;
+  virtual std::string OwnHostName() = 0;
+  // The name of a dotted address; a failed lookup raises ENetSocketError.
+  virtual std::string AddressToHostName(const std::string& ip) = 0;
+  // A name missing from the service database gives the integer it spells; anything else
+  // raises ENetInvalidServiceName "%s is not a valid service.".
+  virtual int ServiceNameToPort(const std::string& service) = 0;
+  // The official name followed by the aliases; empty when the port has no entry.
+  virtual TStringList PortToServiceNames(int port) = 0;
+  virtual uint16_t HostToNet16(uint16_t value) = 0;
+  virtual int StartListening(int handle, int backlog) = 0;
+  virtual uint16_t NetToHost16(uint16_t value) = 0;
+  virtual uint32_t HostToNet32(uint32_t value) = 0;
+  virtual uint32_t NetToHost32(uint32_t value) = 0;
+  // The count received, 0 when the peer closed, -1 on an error.
+  virtual int ReceiveOn(int handle, void* buffer, int length, int flags) = 0;
+  virtual int ReceiveDatagram(int handle, void* buffer, int length, int flags, std::string& ip,
+                              int& port) = 0;
+  // Waits until a handle of the given lists (null = none) is ready, at most timeoutMs
+  // (-2 = no limit). Each given list then holds only its ready handles. Returns the number
+  // of ready handles, 0 on time-out, -1 on an error. A list of more than 64 handles raises
+  // ENetStackSetSizeExceeded "Set Size Exceeded.".
+  virtual int WaitOnSockets(TNetSocketList* readList, TNetSocketList* writeList, int timeoutMs,
+                            TNetSocketList* errorList) = 0;
+  // Sends never raise SIGPIPE; a closed peer gives -1 with 10058.
+  virtual int SendOn(int handle, const void* buffer, int length, int flags) = 0;
+  virtual int SendDatagram(int handle, const void* buffer, int length, int flags,
+                           const std::string& ip, int port) = 0;
+  virtual int SetOption(int handle, int level, int option, const void* value, int length) = 0;
+  virtual int NewSocket(int family, int type, int protocol) = 0;
+  virtual int ShutdownSocket(int handle, int how) = 0;
+  // "Socket Error # %d\r\n%s" with the code's text (empty for codes outside the table).
+  virtual std::string ErrorText(int code) = 0;
+  // The code of the last failed call on this thread.
+  virtual int LastErrorCode() = 0;
+  // Raise ENetSocketError when the platform call fails.
+  virtual void PeerAddressOf(int handle, int& family, int& port, std::string& ip) = 0;
+  virtual void LocalAddressOf(int handle, int& family, int& port, std::string& ip) = 0;
+  virtual int GetOption(int handle, int level, int option, void* value, int& length) = 0;
+  virtual std::string AddressToText(const TNetIPv4Address& address) = 0;
+  virtual void TextToAddressInto(const std::string& text, TNetIPv4Address& address) = 0;
+  // True when data can be read from one socket within timeoutMs (-2 = no limit); works
+  // for any descriptor number. 1 readable, 0 time-out, -1 error.
+  virtual int WaitReadableOn(int handle, int timeoutMs) = 0;
+  // Sets the code that LastErrorCode gives on this thread.
+  virtual void SetLastErrorCode(int code) = 0;
+
+  // result -1: keeps the code in StoredError and answers True when it is listed in
+  // ignore, else raises ENetSocketError. Any other result: False.
+  bool CheckSocketResult(int result, std::initializer_list<int> ignore = {});
+  [[noreturn]] void ThrowSocketError(int code);
+  // A socket of family AF_INET; failure raises ENetInvalidSocket "Cannot allocate socket.".
+  int NewSocketHandle(int type, int protocol);
+  // "LOCALHOST" in any case is 127.0.0.1 without a lookup; dotted text is kept.
+  std::string ResolveHostToIP(const std::string& host);
+  // Four dot-separated parts, each an integer 0..255 by the runtime's rules.
+  static bool IsDottedIP(const std::string& text);
+  // Each part by the strict integer conversion (EConvertError), its low 8 bits stored.
+  TNetIPv4Address TextToAddress(const std::string& text);
 
   // Take and drop a reference on GlobalStack under one process-wide lock: the first
   // reference creates the stack, the last one frees it.
   static void AcquireStack();
   static void ReleaseStack();
+  static int StackReferences();
+
+ protected:
+  std::unique_ptr<TStringList> LocalAddressCache;
 };
+
+// The concrete stack over the C library's socket functions.
+class TNetStackPosix : public TNetStack {
+ public:
+  // Loads and starts the sockets library the first time a stack is created in the
+  // process; a failed start-up raises ENetStackInitializationFailed.
+  TNetStackPosix();
+  ~TNetStackPosix() override;
+
+  void FillLocalAddresses() override;
+  int AcceptOn(int handle, std::string& ip, int& port) override;
+  int BindTo(int handle, int family, int port, const std::string& ip) override;
+  int ReleaseSocket(int handle) override;
+  int ConnectTo(int handle, int family, int port, const std::string& ip) override;
+  std::string HostNameToAddress(const std::string& name) override;
+  std::string OwnHostName() override;
+  std::string AddressToHostName(const std::string& ip) override;
+  int ServiceNameToPort(const std::string& service) override;
+  TStringList PortToServiceNames(int port) override;
+  uint16_t HostToNet16(uint16_t value) override;
+  int StartListening(int handle, int backlog) override;
+  uint16_t NetToHost16(uint16_t value) override;
+  uint32_t HostToNet32(uint32_t value) override;
+  uint32_t NetToHost32(uint32_t value) override;
+  int ReceiveOn(int handle, void* buffer, int length, int flags) override;
+  int ReceiveDatagram(int handle, void* buffer, int length, int flags, std::string& ip,
+                      int& port) override;
+  int WaitOnSockets(TNetSocketList* readList, TNetSocketList* writeList, int timeoutMs,
+                    TNetSocketList* errorList) override;
+  int SendOn(int handle, const void* buffer, int length, int flags) override;
+  int SendDatagram(int handle, const void* buffer, int length, int flags, const std::string& ip,
+                   int port) override;
+  int SetOption(int handle, int level, int option, const void* value, int length) override;
+  int NewSocket(int family, int type, int protocol) override;
+  int ShutdownSocket(int handle, int how) override;
+  std::string ErrorText(int code) override;
+  int LastErrorCode() override;
+  void PeerAddressOf(int handle, int& family, int& port, std::string& ip) override;
+  void LocalAddressOf(int handle, int& family, int& port, std::string& ip) override;
+  int GetOption(int handle, int level, int option, void* value, int& length) override;
+  std::string AddressToText(const TNetIPv4Address& address) override;
+  void TextToAddressInto(const std::string& text, TNetIPv4Address& address) override;
+  int WaitReadableOn(int handle, int timeoutMs) override;
+  void SetLastErrorCode(int code) override;
+};
+
+// Creates the stack of the class configured for the process (TNetStackPosix).
+using TNetStackClass = TNetStack* (*)();
+extern TNetStackClass StackClass;
+
+// Set once the sockets library's start-up has succeeded in this process.
+extern std::atomic<bool> StackStarted;
 
 // The process-wide stack; none while no network component exists.
 extern TNetStack* GlobalStack;
