@@ -1,0 +1,7 @@
+// The text that the standard error report shows for an error message.
+#pragma once
+
+#include <string>
+
+// The message with "." appended when the code of its last byte is greater than that of ".".
+std::string ErrorReportText(const std::string& message);

@@ -1,0 +1,124 @@
+#include "app/workflows/setting_file.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "base/exception.h"
+#include "base/file_stream.h"
+#include "base/text.h"
+
+namespace {
+
+[[noreturn]] void RaiseCreateError(const std::string& fileName, int error) {
+  throw EFCreateError(
+      Format("Cannot create file \"%s\". %s", fileName.c_str(), std::strerror(error)));
+}
+
+bool WriteAll(int fd, const unsigned char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+mode_t NewFileMode(const std::string& fileName) {
+  struct stat info;
+  if (::stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return info.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+std::string SettingFilePath(const std::string& exeFolder, const std::string& fallbackFolder) {
+  if (!exeFolder.empty() && ::access(exeFolder.c_str(), W_OK) == 0) {
+    const bool closed = exeFolder.back() == '/';
+    return exeFolder + (closed ? "" : "/") + kSettingFileName;
+  }
+  std::string folder = fallbackFolder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder + kSettingFileName;
+}
+
+void ReadSettingFile(const std::string& fileName, TShortString& outPath) {
+  std::error_code ec;
+  if (!std::filesystem::exists(fileName, ec)) return;
+  TFileStream file(fileName, TFileMode::fmOpenRead);
+  std::string bytes(TShortString::kImageSize, '\0');
+  const int64_t got = file.Read(bytes.data(), TShortString::kImageSize);
+  bytes.resize(static_cast<size_t>(got));
+  outPath.Overlay(bytes);
+}
+
+void WriteSettingFile(const std::string& fileName, const TShortString& outPath) {
+  // A settings file the user made read-only is not replaced behind their back.
+  if (::access(fileName.c_str(), F_OK) == 0 && ::access(fileName.c_str(), W_OK) != 0)
+    RaiseCreateError(fileName, errno);
+
+  const std::filesystem::path target(fileName);
+  std::error_code ec;
+  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
+
+  std::string temporary = fileName + ".XXXXXX";
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) RaiseCreateError(fileName, errno);
+  const auto fail = [&](int error) {
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    RaiseCreateError(fileName, error);
+  };
+  if (::fchmod(fd, NewFileMode(fileName)) != 0) fail(errno);
+  const TShortString::TImage& image = outPath.Image();
+  if (!WriteAll(fd, image.data(), image.size())) fail(errno);
+  if (::fsync(fd) != 0) fail(errno);
+  if (::close(fd) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    RaiseCreateError(fileName, error);
+  }
+  if (::rename(temporary.c_str(), fileName.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    RaiseCreateError(fileName, error);
+  }
+}
+
+std::string DefaultOutPath() {
+#ifdef _WIN32
+  return "E:\\RodidOzur";
+#else
+  std::string home;
+  if (const char* env = ::getenv("HOME"); env && *env) {
+    home = env;
+  } else if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir) {
+    home = user->pw_dir;
+  }
+  while (home.size() > 1 && home.back() == '/')
+    home.pop_back();
+  if (home == "/") home.clear();
+  return home + "/RodidOzur";
+#endif
+}
+
+std::string SeedOutPath(TShortString& outPath, const std::string& fieldText) {
+  if (outPath.Empty()) {
+    outPath.Assign(fieldText);
+    return fieldText;
+  }
+  return outPath.Text();
+}

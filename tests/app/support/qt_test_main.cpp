@@ -1,0 +1,57 @@
+#include "tests/app/support/qt_test_main.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/desktop_services.h"
+#include "app/error_report.h"
+#include "app/frm_pelmar.h"
+#include "app/web_browser.h"
+
+namespace {
+bool open_succeeds = true;
+}
+
+std::vector<TCapturedReport>& CapturedReports() {
+  static std::vector<TCapturedReport> reports;
+  return reports;
+}
+
+std::vector<QUrl>& OpenedUrls() {
+  static std::vector<QUrl> urls;
+  return urls;
+}
+
+void SetOpenSucceeds(bool succeeds) {
+  open_succeeds = succeeds;
+}
+
+void ResetCaptures() {
+  CapturedReports().clear();
+  OpenedUrls().clear();
+  open_succeeds = true;
+}
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  PrepareWebEngine();
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("flashgrab-tests"));
+  QApplication::setApplicationDisplayName(ApplicationTitle());
+  // No test may block on a modal dialog or start a desktop program.
+  SetErrorReportHook([](const QString& caption, const QString& text) {
+    CapturedReports().push_back({caption, text});
+  });
+  SetOpenUrlHook([](const QUrl& url) {
+    OpenedUrls().push_back(url);
+    return open_succeeds;
+  });
+  SetSelectSaveDirHook([](const QString&, QWidget*, QString&) {
+    ADD_FAILURE() << "folder browser opened without a test hook";
+    return false;
+  });
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
