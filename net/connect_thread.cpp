@@ -1,0 +1,34 @@
+#include "net/connect_thread.h"
+
+#include <sys/socket.h>
+
+#include "base/exception.h"
+#include "net/socket_handle.h"
+#include "net/stack.h"
+
+TNetConnectThread::~TNetConnectThread() {
+  WaitFor();
+}
+
+void TNetConnectThread::Start() {
+  thread_ = std::thread([this] { Execute(); });
+}
+
+void TNetConnectThread::WaitFor() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void TNetConnectThread::Execute() {
+  try {
+    const int result = TargetHandle->ConnectHandle(AF_INET);
+    // A socket closed under the connect by the time-out is no failure of its own.
+    GlobalStack->CheckSocketResult(result, {kErrBadFile, kErrNotSocket});
+  } catch (const Exception& e) {
+    failed_ = true;
+    failure_text_ = e.Message();
+  } catch (const std::exception& e) {
+    failed_ = true;
+    failure_text_ = e.what();
+  }
+  terminated_.store(true);
+}
