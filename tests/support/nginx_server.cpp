@@ -1,0 +1,150 @@
+#include "tests/support/nginx_server.h"
+
+#include <filesystem>
+
+#include "tests/support/free_port.h"
+#include "tests/support/generated_bytes.h"
+#include "tests/support/server_launch.h"
+
+NginxServer::NginxServer() : root_(dir_.Path() + "/www"), port_(FreeTcpPort()) {
+  std::filesystem::create_directories(root_);
+}
+
+NginxServer::~NginxServer() {
+  Stop();
+}
+
+std::string NginxServer::Url(std::string_view path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+}
+
+std::string NginxServer::WriteFile(const std::string& relativePath,
+                                   const std::string& content) const {
+  return dir_.WriteFile("www/" + relativePath, content);
+}
+
+std::string NginxServer::WriteGeneratedFile(const std::string& relativePath,
+                                            std::uint64_t size) const {
+  const std::string path = WriteFile(relativePath, "");
+  ::WriteGeneratedFile(path, size);
+  return path;
+}
+
+void NginxServer::AddLocation(std::string_view match, std::string_view body) {
+  ServerDirectives +=
+      "    location " + std::string(match) + " {\n      " + std::string(body) + "\n    }\n";
+}
+
+std::string NginxServer::WritePasswordFile(const std::string& user, const std::string& password) {
+  std::string hash = "{PLAIN}" + password;
+  try {
+    const ProgramResult made =
+        RunProgram({"openssl", "passwd", "-apr1", "-stdin"}, password + "\n");
+    if (made.ExitCode == 0 && made.Stdout.rfind("$apr1$", 0) == 0) {
+      hash = made.Stdout.substr(0, made.Stdout.find('\n'));
+    }
+  } catch (const std::exception&) {
+    // No openssl: the plain form is still accepted.
+  }
+  return dir_.WriteFile("passwords-" + std::to_string(++passwordFiles_), user + ":" + hash + "\n");
+}
+
+void NginxServer::AddBasicAuth(std::string_view location, const std::string& user,
+                               const std::string& password, std::string_view realm) {
+  const std::string file = WritePasswordFile(user, password);
+  AddLocation(location, "auth_basic \"" + std::string(realm) + "\";\n      auth_basic_user_file " +
+                            file + ";");
+}
+
+void NginxServer::AddChunkedLocation(std::string_view location) {
+  AddLocation(location, "ssi on;\n      ssi_types *;");
+}
+
+std::string NginxServer::ConfigText(int port) const {
+  const std::string& d = dir_.Path();
+  // One process in the foreground: the test owns it directly, and as root it keeps its rights,
+  // so it can read the test's private temporary folder.
+  return "daemon off;\n"
+         "master_process off;\n"
+         "worker_processes 1;\n"
+         "pid " +
+         d +
+         "/nginx.pid;\n"
+         "error_log " +
+         d +
+         "/error.log info;\n"
+         "events { worker_connections 1024; }\n"
+         "http {\n"
+         "  access_log " +
+         d +
+         "/access.log;\n"
+         "  client_body_temp_path " +
+         d +
+         "/tmp/body;\n"
+         "  proxy_temp_path " +
+         d +
+         "/tmp/proxy;\n"
+         "  fastcgi_temp_path " +
+         d +
+         "/tmp/fastcgi;\n"
+         "  uwsgi_temp_path " +
+         d +
+         "/tmp/uwsgi;\n"
+         "  scgi_temp_path " +
+         d +
+         "/tmp/scgi;\n"
+         "  types {\n"
+         "    text/html html htm;\n"
+         "    text/plain txt;\n"
+         "    text/css css;\n"
+         "    application/javascript js;\n"
+         "    application/json json;\n"
+         "    application/wasm wasm;\n"
+         "    application/x-shockwave-flash swf;\n"
+         "    image/png png;\n"
+         "    image/gif gif;\n"
+         "    image/jpeg jpg jpeg;\n"
+         "  }\n"
+         "  default_type application/octet-stream;\n"
+         "  sendfile on;\n"
+         "  keepalive_timeout 60s;\n" +
+         HttpDirectives +
+         "\n  server {\n"
+         "    listen 127.0.0.1:" +
+         std::to_string(port) +
+         ";\n"
+         "    server_name localhost;\n"
+         "    root " +
+         root_ + ";\n" + ServerDirectives +
+         "\n  }\n"
+         "}\n";
+}
+
+void NginxServer::Start() {
+  if (Running()) return;
+  std::filesystem::create_directories(dir_.Path() + "/tmp");
+  process_ = LaunchServer("nginx", &port_, [this](int port) {
+    dir_.WriteFile("nginx.conf", ConfigText(port));
+    return std::vector<std::string>{"nginx", "-c", ConfigPath(), "-p", dir_.Path() + "/"};
+  });
+}
+
+void NginxServer::Stop() {
+  if (process_) process_->Stop();
+}
+
+bool NginxServer::Running() const {
+  return process_ && process_->Running();
+}
+
+pid_t NginxServer::Pid() const {
+  return process_ ? process_->Pid() : 0;
+}
+
+std::string NginxServer::ErrorLog() const {
+  return ReadFileBytes(dir_.Path() + "/error.log") + (process_ ? process_->Stderr() : "");
+}
+
+std::string NginxServer::AccessLog() const {
+  return ReadFileBytes(dir_.Path() + "/access.log");
+}

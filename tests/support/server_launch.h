@@ -1,0 +1,17 @@
+// Starting a server program on a free port and waiting until it accepts connections.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/child_process.h"
+
+// Calls `prepare(port)` (which writes the configuration and returns the command line), starts the
+// program and waits until the port accepts. A free port can be taken by someone else before the
+// server binds it; the server then exits, and the launch repeats on a fresh port (so *port may
+// change). Throws std::runtime_error, with the program's output, when the server does not come up.
+std::unique_ptr<ChildProcess> LaunchServer(
+    const std::string& name, int* port,
+    const std::function<std::vector<std::string>(int port)>& prepare);
