@@ -303,16 +303,6 @@ TEST(RegExMatcherTest, SubjectIsHandedOverWithoutACopy) {
   EXPECT_EQ(m.SearchEnd(), 1 << 20);
 }
 
-TEST(RegExMatcherTest, OwnerReleasesTheMatcher) {
-  auto owner = std::make_unique<TComponent>();
-  auto* m = new TRegExMatcher(owner.get());
-  m->SetRegEx("a");
-  m->SetSubjectText("a");
-  EXPECT_TRUE(m->MatchNext());
-  EXPECT_EQ(owner->ComponentCount(), 1);
-  owner.reset();  // frees the matcher; the sanitizer pass checks nothing leaks
-}
-
 // The grab's extraction pattern over the cases its result list depends on.
 struct ExtractionCase {
   std::string page;
