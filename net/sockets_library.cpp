@@ -1,6 +1,7 @@
 #include "net/sockets_library.h"
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <atomic>
 #include <cerrno>
@@ -24,13 +25,25 @@ std::atomic<int> startupCount{0};
 
 using TStartup = int (*)(uint16_t version, TSocketsData* data);
 
+// True when the library itself exports "socket"; dlsym would also find the export in the
+// libraries it depends on.
+bool OffersSockets(void* handle) {
+  if (!handle) return false;
+  void* address = dlsym(handle, "socket");
+  link_map* map = nullptr;
+  Dl_info info{};
+  if (!address || dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || !map ||
+      dladdr(address, &info) == 0 || !info.dli_fname || !map->l_name)
+    return false;
+  return std::strcmp(info.dli_fname, map->l_name) == 0;
+}
+
 // The C library has no start-up of its own; this one checks what WSAStartup-style callers
 // rely on: version 2 or later is asked for and the library really offers sockets.
 int PosixSocketsStartup(uint16_t version, TSocketsData* data) {
   startupCount.fetch_add(1);
   if ((version & 0xFF) < 2) return kVersionNotSupported;
-  void* handle = libraryHandle.load();
-  if (!handle || !dlsym(handle, "socket")) return kSystemNotReady;
+  if (!OffersSockets(libraryHandle.load())) return kSystemNotReady;
   if (data) {
     data->Version = 0x0202;
     data->HighVersion = 0x0202;
@@ -114,7 +127,8 @@ int LoadSocketsLibrary(uint16_t version, TSocketsData* data) {
   errno = 0;
   void* handle = dlopen(SocketsLibraryFileName.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
-    const unsigned code = static_cast<unsigned>(errno);
+    // dlopen does not always leave errno set (a repeated failure may not touch it).
+    const unsigned code = static_cast<unsigned>(errno != 0 ? errno : ELIBACC);
     const char* reason = dlerror();
     throw ENetWS2StubError(
         code, reason ? std::string(reason) : SystemErrorMessage(code),

@@ -591,8 +591,11 @@ int TNetStackPosix::WaitOnSockets(TNetSocketList* readList, TNetSocketList* writ
     if (!lists[l]) continue;
     if (lists[l]->Count() > TNetSocketListPosix::kMaxHandles)
       throw ENetStackSetSizeExceeded("Set Size Exceeded.");
-    for (int i = 0; i < lists[l]->Count(); ++i)
+    for (int i = 0; i < lists[l]->Count(); ++i) {
+      // The wait would skip a negative handle; the platform's select refuses it.
+      if (lists[l]->Items(i) < 0) return FailWith(kErrNotSocket);
       fds.push_back(pollfd{lists[l]->Items(i), asked[l], 0});
+    }
   }
   int pollMs = 0;
   if (!PollTimeout(timeoutMs, pollMs)) return FailWith(10022);
@@ -702,6 +705,7 @@ void TNetStackPosix::TextToAddressInto(const std::string& text, TNetIPv4Address&
 }
 
 int TNetStackPosix::WaitReadableOn(int handle, int timeoutMs) {
+  if (handle < 0) return FailWith(kErrNotSocket);
   int pollMs = 0;
   if (!PollTimeout(timeoutMs, pollMs)) return FailWith(10022);
   pollfd p{handle, POLLIN, 0};
