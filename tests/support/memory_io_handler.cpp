@@ -208,3 +208,12 @@ int TMemoryIOHandler::SendSome(const void* buffer, int length) {
 void TMemoryIOHandler::SetLastSocketError(int code) {
   GlobalStack->SetLastErrorCode(code);
 }
+
+std::string ErrorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const Exception& e) {
+    return std::string(e.ClassName()) + ": " + e.Message();
+  }
+  return std::string();
+}

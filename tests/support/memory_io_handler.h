@@ -126,3 +126,7 @@ class TMemoryIOHandler : public TNetIOHandler {
   bool peer_closed_ = false;
   int connects_ = 0;
 };
+
+// What a call raised, as "CLASS: MESSAGE" ("" when it raised nothing), so that tests can
+// compare the exception class and its exact message in one expectation.
+std::string ErrorOf(const std::function<void()>& call);
