@@ -106,6 +106,7 @@ TEST(TcpClient, ConnectReportsInOrderAndCloseFreesTheOwnHandler) {
   EXPECT_EQ(client.c.IOHandler(), nullptr);
   EXPECT_EQ(client.log, (std::vector<std::string>{"client: Disconnecting.", "OnDisconnected",
                                                   "client: Disconnected."}));
+  ASSERT_TRUE(peer.WaitForConnections(1));
   ASSERT_TRUE(peer.WaitUntilIdle());
   EXPECT_EQ(peer.Received(0), "bye\r\n");
 }
