@@ -196,15 +196,6 @@ TEST(CookieManagerTest, BadPortListPropagatesAndLeavesTheStoreUnchanged) {
   EXPECT_EQ(HeaderFor(m, "http://h/"), "a=1");
 }
 
-TEST(CookieManagerTest, IsFreedWithItsOwner) {
-  auto owner = std::make_unique<TComponent>();
-  bool destroyed = false;
-  auto* m = new TNetCookieManager(owner.get());
-  m->OnDestroy = [&](TObject*, TNetCookies*) { destroyed = true; };
-  owner.reset();
-  EXPECT_TRUE(destroyed);
-}
-
 TEST(CookieManagerTest, HugeAndEmptyValuesNeverFail) {
   TNetCookieManager m;
   const size_t mib = size_t{1} << 20;

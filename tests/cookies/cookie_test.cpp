@@ -82,19 +82,6 @@ TEST(CookieTest, ParsesNameValueAndAttributes) {
   }
 }
 
-TEST(CookieTest, ConstructorDefaults) {
-  TNetNetscapeCookie n;
-  TNetCookieRFC2109 r9;
-  TNetCookieRFC2965 r5;
-  EXPECT_EQ(n.CookieKind, TCookieKind::kindNetscape);
-  EXPECT_EQ(r9.CookieKind, TCookieKind::kindRFC2109);
-  EXPECT_EQ(r5.CookieKind, TCookieKind::kindRFC2965);
-  EXPECT_EQ(r9.MaxAgeSeconds, -1);
-  EXPECT_EQ(r5.PortList.Count(), 0);
-  EXPECT_FALSE(r5.DiscardFlag);
-  EXPECT_EQ(n.Collection(), nullptr);
-}
-
 TEST(CookieTest, SameTextTwiceIsParsedOnce) {
   TNetCookieRFC2109 c;
   c.ParseCookieText("a=b; path=/p");
