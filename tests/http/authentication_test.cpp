@@ -28,12 +28,6 @@ class TTwoStepAuthentication : public TNetAuthentication {
 
 }  // namespace
 
-TEST(AuthenticationTest, StepOutcomesKeepTheirOrder) {
-  EXPECT_EQ(static_cast<int>(TAuthStepOutcome::askProgram), 0);
-  EXPECT_EQ(static_cast<int>(TAuthStepOutcome::sendRequest), 1);
-  EXPECT_EQ(static_cast<int>(TAuthStepOutcome::giveUp), 2);
-}
-
 TEST(AuthenticationTest, BasicReadsTheRealmOfItsChallenge) {
   TNetBasicAuthentication auth;
   EXPECT_EQ(auth.ChallengeLines(), nullptr);

@@ -39,15 +39,6 @@ struct FoldCase {
 
 }  // namespace
 
-TEST(HeaderListTest, DefaultsOfTheProperties) {
-  TNetHeaderList list;
-  EXPECT_EQ(list.NameSeparator, ": ");
-  EXPECT_FALSE(list.KeepNameCase);
-  EXPECT_TRUE(list.JoinContinuations);
-  EXPECT_TRUE(list.FoldOnSet);
-  EXPECT_EQ(list.FoldColumn, 78);
-}
-
 TEST(HeaderListTest, FoldsAtColumnTen) {
   const std::vector<FoldCase> cases = {
       {"Name", "aaa bbb ccc ddd", {"Name: aaa", " bbb ccc ddd"}, "aaa bbb ccc ddd"},

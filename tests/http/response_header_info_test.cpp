@@ -184,17 +184,3 @@ TEST(ResponseHeaderInfoTest, EmptyTruncatedAndLongValues) {
   EXPECT_EQ(response.Location, location);
   EXPECT_EQ(response.ContentLength, 5);
 }
-
-TEST(ResponseHeaderInfoTest, ResetClearsTheResponseFields) {
-  TNetResponseHeaderInfo response;
-  ReadLines(response, {"Location: /x", "Server: s", "WWW-Authenticate: Basic",
-                       "Proxy-Authenticate: Basic", "Content-Length: 4"});
-  response.ResetFields();
-  EXPECT_EQ(response.Location, "");
-  EXPECT_EQ(response.Server, "");
-  EXPECT_EQ(response.WWWAuthenticate.Count(), 0);
-  EXPECT_EQ(response.ProxyAuthenticate.Count(), 0);
-  EXPECT_EQ(response.ContentLength, -1);
-  EXPECT_EQ(response.ContentType, "text/html");
-  EXPECT_EQ(response.HeaderLines.Count(), 0);
-}
