@@ -1,0 +1,98 @@
+// The main window: every control of the tool at its fixed place, the found addresses and the
+// remembered output folder. Each handler runs inside the standard error report.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/workflows/short_string.h"
+#include "base/string_list.h"
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class TAutoSizeLabel;
+class TURLLabel;
+class TWebBrowser;
+
+// Shows the folder browser titled `title` over `owner`, folders only, nothing preselected.
+// True and the chosen folder in `path` when the user confirms one; false and the empty text
+// otherwise.
+bool SelectSaveDir(const QString& title, QWidget* owner, QString& path);
+// Replaces the folder browser (tests); receives the same arguments.
+using TSelectSaveDirHook = std::function<bool(const QString& title, QWidget* owner, QString& path)>;
+void SetSelectSaveDirHook(TSelectSaveDirHook hook);
+
+// The settings file of this program: beside the executable when its folder is writable,
+// otherwise in the user's configuration folder.
+std::string DefaultSettingFileName();
+
+class TFrmPelmar : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Outer size and place of the window on the screen.
+  static constexpr int kLeft = 425;
+  static constexpr int kTop = 205;
+  static constexpr int kWidth = 781;
+  static constexpr int kHeight = 506;
+
+  // Creates the controls, then runs FormCreate, which reads `settingFileName`.
+  explicit TFrmPelmar(std::string settingFileName = DefaultSettingFileName(),
+                      QWidget* parent = nullptr);
+  ~TFrmPelmar() override;
+
+  QPushButton* stratBtn = nullptr;
+  QListWidget* ListBox1 = nullptr;
+  TWebBrowser* WebBrowser1 = nullptr;
+  QLineEdit* sourceUrl = nullptr;
+  TAutoSizeLabel* Label1 = nullptr;
+  QLineEdit* swfUrlPathTxt = nullptr;
+  TURLLabel* URLLabel1 = nullptr;
+  QPushButton* DownBtn = nullptr;
+  QLineEdit* outPathTxt = nullptr;
+  QPushButton* SelOutPath = nullptr;
+  QPushButton* openPath = nullptr;
+
+  // The remembered output folder; "setting.dat" holds its image.
+  TShortString outPath;
+
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+  void ListBox1Click();
+  void SelOutPathClick();
+  void openPathClick();
+
+  // Mode 1 reads the settings file into outPath, mode 0 writes outPath to it; other modes do
+  // nothing.
+  void SettingFileIO(int mode);
+  const std::string& SettingFileName() const { return setting_file_name_; }
+
+  // The addresses of the last grab; exists from FormCreate to FormClose.
+  TStringList* SwfUrlList() const { return swfUrlList.get(); }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  void CreateControls();
+  // The controls that Tab visits, in order.
+  std::vector<QWidget*> TabStops() const;
+  void SetTabOrder();
+  void FitOuterSize();
+  void QueueListBox1Click();
+
+  std::unique_ptr<TStringList> swfUrlList;
+  std::string setting_file_name_;
+  bool outer_size_fitted_ = false;
+  bool list_click_queued_ = false;
+};

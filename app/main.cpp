@@ -1,0 +1,17 @@
+// flashgrab: the window that lists a page's Flash movies, previews and saves them.
+#include <QApplication>
+
+#include "app/error_report.h"
+#include "app/frm_pelmar.h"
+#include "app/web_browser.h"
+
+int main(int argc, char** argv) {
+  PrepareWebEngine();
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("flashgrab"));
+  QApplication::setApplicationDisplayName(ApplicationTitle());
+  TFrmPelmar FrmPelmar;
+  FrmPelmar.show();
+  return application.exec();
+}

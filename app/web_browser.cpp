@@ -1,0 +1,50 @@
+#include "app/web_browser.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QUrl>
+#include <QWebEngineView>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+void PrepareWebEngine() {
+#ifndef _WIN32
+  if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  const bool noRenderNode = QDir(QStringLiteral("/dev/dri"))
+                                .entryList({QStringLiteral("renderD*")}, QDir::System)
+                                .isEmpty();
+  const bool virtualDisplay = platform.startsWith("offscreen") || platform.startsWith("minimal");
+  if (noRenderNode || virtualDisplay) {
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.contains("--disable-gpu")) {
+      if (!flags.isEmpty()) flags += ' ';
+      flags += "--disable-gpu";
+      qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    }
+  }
+#endif
+}
+
+TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
+  // An empty page is white.
+  QPalette blank = palette();
+  blank.setColor(QPalette::Window, Qt::white);
+  setPalette(blank);
+  setAutoFillBackground(true);
+  setFocusPolicy(Qt::TabFocus);
+}
+
+void TWebBrowser::Navigate(const QString& address) {
+  if (!view_) {
+    view_ = new QWebEngineView(this);
+    view_->setGeometry(rect());
+    view_->show();
+    // The browser takes the focus given to the pane from now on.
+    setFocusProxy(view_);
+  }
+  view_->load(QUrl(address));
+}
