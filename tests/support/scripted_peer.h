@@ -50,7 +50,8 @@ class ScriptedPeer {
   int ConnectionCount() const;
   // True once `count` connections were accepted.
   bool WaitForConnections(int count, Duration limit = TcpChannel::kDefaultLimit);
-  // True once every accepted connection's script has ended and its socket is closed.
+  // True once every accepted connection's script has ended and its socket is closed (a client
+  // that keeps its connection open delays this by up to a second: see above).
   bool WaitUntilIdle(Duration limit = TcpChannel::kDefaultLimit);
   // Every byte received on connection `index` so far ("" when there is no such connection).
   std::string Received(int index) const;
