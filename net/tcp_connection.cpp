@@ -252,7 +252,10 @@ int TNetTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs,
   }
   int result = 0;
   do {
-    if (!io_handler_->WaitReadable(timeoutMs)) {
+    // Without a limit (and no window to keep alive) the readable test could only answer
+    // yes after waiting as the receive itself waits; it is left out, saving a system call
+    // per receive.
+    if ((timeoutMs != -2 || AntiFreezeInUse()) && !io_handler_->WaitReadable(timeoutMs)) {
       if (raiseOnTimeout) throw ENetReadTimeout("Read Timeout");
       return -1;
     }

@@ -15,7 +15,10 @@ class TMemoryIOHandler : public TNetIOHandler {
  public:
   // What the handler does when the current connection's script is used up.
   enum class TAtEnd {
-    aeSilence,   // every readable test times out
+    // Every readable test times out. A receive made without one (a connection waiting
+    // without limit, ReadTimeout 0, receives at once) would wait for ever; it raises
+    // std::logic_error instead, so that the test fails rather than hangs.
+    aeSilence,
     aePeerClose  // the peer closes
   };
 
@@ -40,7 +43,8 @@ class TMemoryIOHandler : public TNetIOHandler {
   TMemoryIOHandler& ArriveSplit(const std::string& bytes, const std::vector<size_t>& cuts);
   // The bytes as arrivals of at most `pieceSize` bytes.
   TMemoryIOHandler& ArriveInPieces(const std::string& bytes, size_t pieceSize);
-  // The next `times` readable tests time out.
+  // The next `times` readable tests time out; a receive made without a readable test
+  // waits through them.
   TMemoryIOHandler& Silence(int times = 1);
   // The peer closes: from here on every receive of this connection returns 0.
   TMemoryIOHandler& PeerClose();
