@@ -1,0 +1,19 @@
+#include "app/workflows/stored_client_settings.h"
+
+#include "http/http.h"
+
+void ApplyStoredClientSettings(TNetHTTP& http) {
+  http.MaxLineAction = TNetMaxLineAction::maException;
+  http.ReadTimeout = 0;
+  http.AllowCookies = true;
+  http.ProxyParams.BasicAuthentication = false;
+  http.ProxyParams.SetProxyPort(0);
+  http.Request.ContentLength = -1;
+  http.Request.ContentRangeEnd = 0;
+  http.Request.ContentRangeStart = 0;
+  http.Request.ContentType = "text/html";
+  http.Request.Accept = "text/html, */*";
+  http.Request.BasicAuthentication = false;
+  http.Request.UserAgent = kStoredUserAgent;
+  http.HTTPOptions = TNetHTTPOptions{TNetHTTPOption::hoForceEncodeParams};
+}

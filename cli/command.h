@@ -1,0 +1,30 @@
+// The commands of flashgrab-cli. Each command lives in a file of its own and is listed in the
+// table of command.cpp; main() picks one by its name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// Exit statuses shared by every command.
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;  // a request (or writing its result) failed
+constexpr int kExitUsage = 2;    // the arguments cannot be used
+
+constexpr const char* kProgramName = "flashgrab-cli";
+
+struct TCommand {
+  const char* Name;
+  // One line for the overview.
+  const char* Summary;
+  // args[0] is the command's name; the rest are its arguments. Returns the exit status.
+  int (*Run)(const std::vector<std::string>& args);
+};
+
+const std::vector<TCommand>& Commands();
+
+// The commands.
+int RunGet(const std::vector<std::string>& args);
+
+}  // namespace cli

@@ -1,0 +1,309 @@
+#include "cli/options.h"
+
+#include <getopt.h>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "app/workflows/stored_client_settings.h"
+#include "base/exception.h"
+#include "base/text.h"
+#include "cli/command.h"
+#include "http/http.h"
+#include "net/io_handler_socket.h"
+#include "net/socks_info.h"
+
+namespace cli {
+
+namespace {
+
+// The port of a proxy or SOCKS server given without one.
+constexpr int kDefaultProxyPort = 1080;
+// getopt_long's code for an option without a short name: kLongOnly + the def's index.
+constexpr int kLongOnly = 1000;
+
+int PositiveNumber(const std::string& text, const char* option, bool zeroAllowed) {
+  int32_t value = 0;
+  bool digits = !text.empty();
+  for (char c : text)
+    digits = digits && c >= '0' && c <= '9';
+  if (!digits || !TryStrToInt(text, value) || value < (zeroAllowed ? 0 : 1))
+    throw TUsageError(Format("--%s needs a %s number, not '%s'", option,
+                             zeroAllowed ? "non-negative" : "positive", text.c_str()));
+  return value;
+}
+
+// A value that goes into a header line must not bring line breaks of its own.
+std::string SingleLine(const std::string& text, const char* option) {
+  if (text.find_first_of("\r\n") != std::string::npos)
+    throw TUsageError(Format("--%s value contains a line break", option));
+  return text;
+}
+
+void WriteLine(const char* prefix, const std::string& text) {
+  std::string line = prefix + text + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+}  // namespace
+
+bool TParsedOption::Is(const char* longName) const {
+  return std::strcmp(Def->LongName, longName) == 0;
+}
+
+TParsedArguments ParseArguments(const std::vector<std::string>& args,
+                                const std::vector<TOptionDef>& defs) {
+  // A leading ':' makes a missing value come back as ':' rather than '?'.
+  std::string shortOptions = ":";
+  std::vector<option> longOptions;
+  for (size_t i = 0; i < defs.size(); ++i) {
+    const TOptionDef& def = defs[i];
+    const int code = def.ShortName ? def.ShortName : kLongOnly + static_cast<int>(i);
+    longOptions.push_back(
+        {def.LongName, def.ValueName ? required_argument : no_argument, nullptr, code});
+    if (def.ShortName) {
+      shortOptions += def.ShortName;
+      if (def.ValueName) shortOptions += ':';
+    }
+  }
+  longOptions.push_back({nullptr, 0, nullptr, 0});
+
+  std::vector<std::string> storage(args);
+  std::vector<char*> argv;
+  for (std::string& a : storage)
+    argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(storage.size());
+
+  TParsedArguments result;
+  opterr = 0;
+  optind = 0;  // GNU: start a fresh scan
+  for (;;) {
+    int index = -1;
+    const int code =
+        getopt_long(argc, argv.data(), shortOptions.c_str(), longOptions.data(), &index);
+    if (code == -1) break;
+    const char* shown = optind > 0 && optind <= argc ? argv[optind - 1] : "";
+    if (code == '?') {
+      if (optopt != 0 && optopt < kLongOnly)
+        throw TUsageError(Format("unknown option '-%c'", optopt));
+      throw TUsageError(Format("unknown option '%s'", shown));
+    }
+    if (code == ':') throw TUsageError(Format("option '%s' needs a value", shown));
+    const TOptionDef* def = nullptr;
+    if (code >= kLongOnly) {
+      def = &defs[static_cast<size_t>(code - kLongOnly)];
+    } else {
+      for (const TOptionDef& s : defs)
+        if (s.ShortName == code) def = &s;
+    }
+    if (!def) throw TUsageError(Format("unknown option '%s'", shown));
+    result.Options.push_back({def, optarg ? std::string(optarg) : std::string()});
+  }
+  for (int i = optind; i < argc; ++i)
+    result.Operands.push_back(storage[static_cast<size_t>(i)]);
+  return result;
+}
+
+std::string OptionHelp(const std::vector<TOptionDef>& defs) {
+  std::string text;
+  for (const TOptionDef& def : defs) {
+    std::string left = def.ShortName ? std::string("-") + def.ShortName + ", " : "    ";
+    left += std::string("--") + def.LongName;
+    if (def.ValueName) left += std::string(" ") + def.ValueName;
+    text += Format("  %-32s %s\n", left.c_str(), def.Help);
+  }
+  return text;
+}
+
+const std::vector<TOptionDef>& ClientOptionDefs() {
+  static const std::vector<TOptionDef> defs = {
+      {"user-agent", 'A', "TEXT", "User-Agent to send"},
+      {"referer", 'e', "TEXT", "Referer to send"},
+      {"user", 'u', "USER:PASSWORD", "Basic credentials for the server"},
+      {"header", 'H', "\"NAME: VALUE\"", "an extra header line (may be repeated)"},
+      {"location", 'L', nullptr, "follow redirections"},
+      {"max-redirs", 0, "N", "follow at most N redirections per address (with -L)"},
+      {"http1.0", 0, nullptr, "speak HTTP/1.0"},
+      {"max-time", 0, "MS", "give up a read after MS milliseconds without data"},
+      {"proxy", 'x', "HOST:PORT", "send requests through this HTTP proxy"},
+      {"proxy-user", 0, "USER:PASSWORD", "Basic credentials for the proxy"},
+      {"socks4", 0, "HOST:PORT", "connect through this SOCKS 4 server"},
+      {"socks4a", 0, "HOST:PORT", "connect through this SOCKS 4A server"},
+      {"socks5", 0, "HOST:PORT", "connect through this SOCKS 5 server"},
+      {"socks-user", 0, "USER:PASSWORD", "credentials for the SOCKS server"},
+      {"verbose", 'v', nullptr, "show status (*), request (>) and response (<) lines"},
+  };
+  return defs;
+}
+
+void SplitHostPort(const std::string& text, int defaultPort, std::string& host, int& port) {
+  std::string rest = text;
+  const size_t scheme = rest.find("://");
+  if (scheme != std::string::npos) rest.erase(0, scheme + 3);
+  if (!rest.empty() && rest.back() == '/') rest.pop_back();
+  const size_t colon = rest.rfind(':');
+  host = rest.substr(0, colon);
+  port = defaultPort;
+  if (colon != std::string::npos) {
+    const std::string portText = rest.substr(colon + 1);
+    int32_t value = 0;
+    bool digits = !portText.empty();
+    for (char c : portText)
+      digits = digits && c >= '0' && c <= '9';
+    if (!digits || !TryStrToInt(portText, value) || value < 1 || value > 65535)
+      throw TUsageError(Format("'%s' has no usable port", text.c_str()));
+    port = value;
+  }
+  if (host.empty()) throw TUsageError(Format("'%s' names no host", text.c_str()));
+}
+
+void SplitUserPassword(const std::string& text, std::string& user, std::string& password) {
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos)
+    throw TUsageError(Format("'%s' is not USER:PASSWORD", text.c_str()));
+  user = text.substr(0, colon);
+  password = text.substr(colon + 1);
+}
+
+bool TakeClientOption(const TParsedOption& option, TClientOptions& options) {
+  const std::string& v = option.Value;
+  if (option.Is("user-agent")) {
+    options.UserAgent = SingleLine(v, "user-agent");
+  } else if (option.Is("referer")) {
+    options.Referer = SingleLine(v, "referer");
+  } else if (option.Is("user")) {
+    std::string user, password;
+    SplitUserPassword(SingleLine(v, "user"), user, password);
+    options.User = v;
+  } else if (option.Is("header")) {
+    const size_t colon = SingleLine(v, "header").find(':');
+    if (colon == std::string::npos || Trim(v.substr(0, colon)).empty())
+      throw TUsageError(Format("header '%s' is not \"NAME: VALUE\"", v.c_str()));
+    options.Headers.push_back(v);
+  } else if (option.Is("location")) {
+    options.FollowRedirects = true;
+  } else if (option.Is("max-redirs")) {
+    options.MaxRedirects = PositiveNumber(v, "max-redirs", true);
+  } else if (option.Is("http1.0")) {
+    options.Http10 = true;
+  } else if (option.Is("max-time")) {
+    options.MaxTimeMs = PositiveNumber(v, "max-time", false);
+  } else if (option.Is("proxy")) {
+    SplitHostPort(v, kDefaultProxyPort, options.ProxyHost, options.ProxyPort);
+  } else if (option.Is("proxy-user")) {
+    std::string user, password;
+    SplitUserPassword(SingleLine(v, "proxy-user"), user, password);
+    options.ProxyUser = v;
+  } else if (option.Is("socks4") || option.Is("socks4a") || option.Is("socks5")) {
+    options.Socks = option.Is("socks4")    ? TSocksChoice::Socks4
+                    : option.Is("socks4a") ? TSocksChoice::Socks4A
+                                           : TSocksChoice::Socks5;
+    SplitHostPort(v, kDefaultProxyPort, options.SocksHost, options.SocksPort);
+  } else if (option.Is("socks-user")) {
+    std::string user, password;
+    SplitUserPassword(v, user, password);
+    options.SocksUser = v;
+  } else if (option.Is("verbose")) {
+    options.Verbose = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+TClientSetup::TClientSetup() = default;
+TClientSetup::~TClientSetup() = default;
+
+void TClientSetup::Apply(TNetHTTP& http, const TClientOptions& options) {
+  ApplyStoredClientSettings(http);
+  if (options.UserAgent) http.Request.UserAgent = *options.UserAgent;
+  if (options.Referer) http.Request.Referer = *options.Referer;
+  if (options.User) {
+    SplitUserPassword(*options.User, http.Request.Username, http.Request.Password);
+    http.Request.BasicAuthentication = true;
+  }
+  for (const std::string& header : options.Headers)
+    http.Request.CustomHeaders.Add(header);
+  http.HandleRedirects = options.FollowRedirects;
+  // The client counts requests, the first one included; the option counts redirections.
+  if (options.MaxRedirects) http.RedirectMaximum = *options.MaxRedirects + 1;
+  if (options.Http10) http.ProtocolVersion = TNetHTTPProtocolVersion::pv1_0;
+  if (options.MaxTimeMs) http.ReadTimeout = *options.MaxTimeMs;
+  if (!options.ProxyHost.empty()) {
+    http.ProxyParams.SetProxyServer(options.ProxyHost);
+    http.ProxyParams.SetProxyPort(options.ProxyPort);
+  }
+  if (options.ProxyUser) {
+    SplitUserPassword(*options.ProxyUser, http.ProxyParams.ProxyUsername,
+                      http.ProxyParams.ProxyPassword);
+    http.ProxyParams.BasicAuthentication = true;
+  }
+
+  if (options.Verbose) {
+    http.OnStatus = [](TObject*, TNetStatus, const std::string& text) { WriteLine("* ", text); };
+    http.OnRequestHead = [](TObject*, const std::vector<std::string>& lines) {
+      for (const std::string& line : lines)
+        WriteLine("> ", line);
+    };
+    http.OnResponseHead = [](TObject*, const std::string& statusLine,
+                             const TNetHeaderList& headerLines) {
+      WriteLine("< ", statusLine);
+      for (int i = 0; i < headerLines.Count(); ++i)
+        WriteLine("< ", headerLines.Get(i));
+    };
+  }
+
+  if (options.Socks != TSocksChoice::None) {
+    socks_handler_ = std::make_unique<TNetIOHandlerSocket>(nullptr);
+    socks_handler_->OnStatus = http.OnStatus;
+    TNetSocksInfo* socks = socks_handler_->SocksInfo();
+    socks->Version = options.Socks == TSocksChoice::Socks4    ? TSocksVersion::svSocks4
+                     : options.Socks == TSocksChoice::Socks4A ? TSocksVersion::svSocks4A
+                                                              : TSocksVersion::svSocks5;
+    socks->Host = options.SocksHost;
+    socks->Port = options.SocksPort;
+    if (options.SocksUser) {
+      SplitUserPassword(*options.SocksUser, socks->Username, socks->Password);
+      socks->Authentication = TSocksAuthentication::saUsernamePassword;
+    }
+    http.SetIOHandler(socks_handler_.get());
+  }
+}
+
+std::string OneLine(const std::string& message) {
+  std::string result;
+  for (size_t i = 0; i < message.size(); ++i) {
+    const char c = message[i];
+    if (c == '\r' && i + 1 < message.size() && message[i + 1] == '\n') {
+      result += ' ';
+      ++i;
+    } else if (c == '\r' || c == '\n') {
+      result += ' ';
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
+void ReportFailure() {
+  std::string className = "Exception";
+  std::string message;
+  try {
+    throw;
+  } catch (const Exception& e) {
+    className = e.ClassName();
+    message = e.Message();
+  } catch (const std::exception& e) {
+    message = e.what();
+  } catch (...) {
+    message = "unknown error";
+  }
+  const std::string line =
+      std::string(kProgramName) + ": " + className + ": " + OneLine(message) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+}  // namespace cli

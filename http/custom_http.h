@@ -1,0 +1,145 @@
+// The HTTP client: one request/response exchange end to end on a connection that lives across
+// calls. It merges the address into the current one, chooses where to connect, reuses or
+// opens the connection, writes the head, reads the status line and header block, decides from
+// the status whether the call is complete, must be repeated or fails, reads the body into the
+// caller's stream, and closes the connection unless it may be kept.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "http/authentication_store.h"
+#include "http/http_protocol.h"
+#include "http/http_types.h"
+#include "http/proxy_connection_info.h"
+#include "net/tcp_client.h"
+#include "uri/uri.h"
+
+class TNetCookieManager;
+class TStream;
+
+class TNetCustomHTTP : public TNetTCPClient {
+ public:
+  static constexpr int DefaultPort = 80;
+  static constexpr int DefaultAuthRetries = 3;
+  static constexpr int DefaultRedirectMaximum = 15;
+
+  explicit TNetCustomHTTP(TComponent* owner = nullptr);
+  ~TNetCustomHTTP() override;
+
+ private:
+  // Built before everything that refers to it.
+  std::unique_ptr<TNetHTTPProtocol> exchange_;
+
+ public:
+  // The address of the current or last request, the base for the next one.
+  TNetURI CurrentAddress;
+  // The request and response of Exchange(); the same pair serves every call.
+  TNetHTTPRequest& Request;
+  TNetHTTPResponse& LastResponse;
+  TNetProxyConnectionInfo ProxyParams;
+
+  int AuthRetries = DefaultAuthRetries;
+  bool AllowCookies = true;
+  bool HandleRedirects = false;
+  TNetHTTPProtocolVersion ProtocolVersion = TNetHTTPProtocolVersion::pv1_1;
+  int RedirectMaximum = DefaultRedirectMaximum;
+  TNetHTTPOptions HTTPOptions{TNetHTTPOption::hoForceEncodeParams};
+
+  // Requests made in the current call; attempts at authorization since the last redirection.
+  int RedirectCount = 0;
+  int ServerAuthAttempts = 0;
+  int ProxyAuthAttempts = 0;
+
+  TNetHTTPOnRedirectEvent OnRedirect;
+  TNetOnSelectAuthorization OnSelectAuthorization;
+  TNetOnSelectAuthorization OnSelectProxyAuthorization;
+  TNetOnAuthorization OnAuthorization;
+  TNetOnAuthorization OnProxyAuthorization;
+  TNetOnRequestHead OnRequestHead;
+  TNetOnResponseHead OnResponseHead;
+
+  TNetHTTPProtocol& Exchange() { return *exchange_; }
+  // Assigning copies the fields a request record passes on (see TNetRequestHeaderInfo).
+  void SetRequest(const TNetHTTPRequest& request) { Request.Assign(request); }
+  const std::string& StatusLine() const { return LastResponse.StatusLine; }
+  int StatusCode() const { return LastResponse.StatusCode(); }
+
+  // One is created on the first response when AllowCookies is true. Assigning another frees
+  // one the client created.
+  TNetCookieManager* CookieManager() const { return cookie_manager_; }
+  void SetCookieManager(TNetCookieManager* manager);
+  bool OwnsCookieManager() const { return owns_cookie_manager_; }
+  // Receives the authentications completed when the connection closes; none by default.
+  TNetAuthenticationStore* AuthenticationStore() const { return authentication_store_; }
+  void SetAuthenticationStore(TNetAuthenticationStore* store);
+
+  // Where the reader is in the current (or last) response.
+  TNetReaderState ReaderState() const { return reader_state_; }
+
+  // Runs a GET; the body goes into `destination` from its position at the call.
+  void HttpGet(const std::string& address, TStream& destination);
+  // The request loop: send, read the head, evaluate, repeat for redirections and
+  // authorizations. A connection that may not be kept is closed at the end, also on failure.
+  virtual void PerformRequest(TNetHTTPMethod method, const std::string& address,
+                              TStream* bodySource, TStream* destination);
+
+  // Overridable steps, in their fixed order.
+  virtual bool AuthorizeServer(TNetHTTPRequest& request, TNetHTTPResponse& response);
+  virtual bool AuthorizeProxy(TNetHTTPRequest& request, TNetHTTPResponse& response);
+  virtual bool NotifyRedirect(std::string& location, TNetHTTPMethod& method, int redirectCount);
+
+  // The steps of one exchange, each usable on its own.
+  // Merges Request.RequestTarget into CurrentAddress and fills the request fields from it.
+  void PrepareTarget();
+  // Decides the connection kind, switching host and port (closing a connection to another
+  // endpoint) as needed.
+  TNetConnectionKind ChooseEndpoint();
+  // Connects if needed and sends the request head (and body).
+  void OpenExchange();
+  void ConnectIfNeeded(TNetHTTPResponse& response);
+  // Builds and writes the head of `request` in one send; cookies are added for `address`.
+  void SendRequestHead(TNetHTTPRequest& request, const TNetURI* address);
+  // Reads header lines up to the blank line into `response` and fills its fields.
+  void ReadResponseHead(TNetHTTPResponse& response);
+  void TakeResponseCookies(TNetHTTPRequest& request, TNetHTTPResponse& response);
+  // Reads the body that `response` frames into its BodyStream. The request's method matters
+  // only for HEAD, whose responses carry no body.
+  void ReadResponseBody(TNetHTTPResponse& response, TNetHTTPMethod method = TNetHTTPMethod::hmGet);
+  // Reads one chunk-size line.
+  int64_t ReadChunkSize();
+
+  // The response on the connection has not been read to its end.
+  bool ResponsePending() const { return response_pending_; }
+  void SetResponsePending(bool pending) { response_pending_ = pending; }
+
+  void AssignHost(const std::string& host) override;
+  void AssignPort(int port) override;
+  // After the inherited handling: a completed authentication goes to the store and is freed;
+  // a proxy authentication starts again.
+  void NotifyDisconnected() override;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  // Reads a status line and its head, skipping interim 100 responses.
+  void ReadResponseHeads(TNetHTTPProtocol& pair);
+  void ReadStatusAndHead(TNetHTTPProtocol& pair);
+  // Sends CONNECT through the proxy until it answers 200, then starts TLS.
+  void OpenTunnel();
+  // Writes `count` body bytes; on a close before the end, what arrived is written first.
+  void ReadBodyBytes(TStream& stream, int64_t count);
+  void ReadChunkedBody(TStream& stream);
+  bool RunAuthorizationSteps(TNetAuthentication& authentication, TNetHTTPRequest* request,
+                             const TNetOnAuthorization& handler, std::string& user,
+                             std::string& password);
+  void CloseAfterCall();
+
+  TNetCookieManager* cookie_manager_ = nullptr;
+  bool owns_cookie_manager_ = false;
+  TNetAuthenticationStore* authentication_store_ = nullptr;
+  TNetReaderState reader_state_ = TNetReaderState::rsFinished;
+  bool response_pending_ = false;
+};
