@@ -1,0 +1,61 @@
+#include "tests/support/tinyproxy_server.h"
+
+#include "tests/support/free_port.h"
+#include "tests/support/server_launch.h"
+
+TinyproxyServer::TinyproxyServer() : port_(FreeTcpPort()) {}
+
+TinyproxyServer::~TinyproxyServer() {
+  Stop();
+}
+
+std::string TinyproxyServer::ConfigText(int port) const {
+  const std::string& d = dir_.Path();
+  std::string text = "Port " + std::to_string(port) +
+                     "\n"
+                     "Listen 127.0.0.1\n"
+                     "Allow 127.0.0.1\n"
+                     "PidFile \"" +
+                     d + "/tinyproxy.pid\"\n" + "LogFile \"" + d + "/tinyproxy.log\"\n" +
+                     "LogLevel Info\n"
+                     "MaxClients 100\n"
+                     "Timeout 60\n"
+                     // An allow list: a test that names a remote host by mistake gets 403
+                     // instead of traffic leaving the machine.
+                     "Filter \"" +
+                     d + "/hosts\"\n" +
+                     "FilterDefaultDeny Yes\n"
+                     "FilterType ere\n";
+  if (!BasicAuthUser.empty()) text += "BasicAuth " + BasicAuthUser + " " + BasicAuthPassword + "\n";
+  for (int p : ConnectPorts)
+    text += "ConnectPort " + std::to_string(p) + "\n";
+  return text + ExtraDirectives + "\n";
+}
+
+void TinyproxyServer::Start() {
+  if (Running()) return;
+  std::string hosts;
+  for (const auto& h : AllowedHosts)
+    hosts += h + "\n";
+  dir_.WriteFile("hosts", hosts);
+  process_ = LaunchServer("tinyproxy", &port_, [this](int port) {
+    const std::string config = dir_.WriteFile("tinyproxy.conf", ConfigText(port));
+    return std::vector<std::string>{"tinyproxy", "-d", "-c", config};
+  });
+}
+
+void TinyproxyServer::Stop() {
+  if (process_) process_->Stop();
+}
+
+bool TinyproxyServer::Running() const {
+  return process_ && process_->Running();
+}
+
+pid_t TinyproxyServer::Pid() const {
+  return process_ ? process_->Pid() : 0;
+}
+
+std::string TinyproxyServer::Log() const {
+  return ReadFileBytes(dir_.Path() + "/tinyproxy.log") + (process_ ? process_->Stderr() : "");
+}
