@@ -55,18 +55,22 @@ DanteServer::~DanteServer() {
 }
 
 std::string DanteServer::ConfigText(int port) const {
-  const std::string method = requireCredentials_ ? "username" : "none";
-  return "logoutput: " + dir_.Path() + "/danted.log\n" +
-         "internal: 127.0.0.1 port = " + std::to_string(port) + "\n" +
-         "external: 127.0.0.1\n"
-         "clientmethod: none\n"
-         "socksmethod: " +
-         method + "\n" +
-         "user.privileged: root\n"
-         "user.unprivileged: nobody\n" +
-         ExtraRules + "\n" +
-         "client pass { from: 127.0.0.0/8 to: 127.0.0.0/8 log: error }\n"
-         "socks pass { from: 127.0.0.0/8 to: 127.0.0.0/8 log: error }\n";
+  // Relaying only between loopback addresses keeps every test's traffic on this machine.
+  static const char* const kTemplate = R"(logoutput: @DIR@/danted.log
+internal: 127.0.0.1 port = @PORT@
+external: 127.0.0.1
+clientmethod: none
+socksmethod: @METHOD@
+user.privileged: root
+user.unprivileged: nobody
+@RULES@
+client pass { from: 127.0.0.0/8 to: 127.0.0.0/8 log: error }
+socks pass { from: 127.0.0.0/8 to: 127.0.0.0/8 log: error }
+)";
+  return FillTemplate(kTemplate, {{"@DIR@", dir_.Path()},
+                                  {"@PORT@", std::to_string(port)},
+                                  {"@METHOD@", requireCredentials_ ? "username" : "none"},
+                                  {"@RULES@", ExtraRules}});
 }
 
 void DanteServer::Start() {

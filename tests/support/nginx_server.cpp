@@ -61,63 +61,51 @@ void NginxServer::AddChunkedLocation(std::string_view location) {
 }
 
 std::string NginxServer::ConfigText(int port) const {
-  const std::string& d = dir_.Path();
   // One process in the foreground: the test owns it directly, and as root it keeps its rights,
   // so it can read the test's private temporary folder.
-  return "daemon off;\n"
-         "master_process off;\n"
-         "worker_processes 1;\n"
-         "pid " +
-         d +
-         "/nginx.pid;\n"
-         "error_log " +
-         d +
-         "/error.log info;\n"
-         "events { worker_connections 1024; }\n"
-         "http {\n"
-         "  access_log " +
-         d +
-         "/access.log;\n"
-         "  client_body_temp_path " +
-         d +
-         "/tmp/body;\n"
-         "  proxy_temp_path " +
-         d +
-         "/tmp/proxy;\n"
-         "  fastcgi_temp_path " +
-         d +
-         "/tmp/fastcgi;\n"
-         "  uwsgi_temp_path " +
-         d +
-         "/tmp/uwsgi;\n"
-         "  scgi_temp_path " +
-         d +
-         "/tmp/scgi;\n"
-         "  types {\n"
-         "    text/html html htm;\n"
-         "    text/plain txt;\n"
-         "    text/css css;\n"
-         "    application/javascript js;\n"
-         "    application/json json;\n"
-         "    application/wasm wasm;\n"
-         "    application/x-shockwave-flash swf;\n"
-         "    image/png png;\n"
-         "    image/gif gif;\n"
-         "    image/jpeg jpg jpeg;\n"
-         "  }\n"
-         "  default_type application/octet-stream;\n"
-         "  sendfile on;\n"
-         "  keepalive_timeout 60s;\n" +
-         HttpDirectives +
-         "\n  server {\n"
-         "    listen 127.0.0.1:" +
-         std::to_string(port) +
-         ";\n"
-         "    server_name localhost;\n"
-         "    root " +
-         root_ + ";\n" + ServerDirectives +
-         "\n  }\n"
-         "}\n";
+  static const char* const kTemplate = R"(daemon off;
+master_process off;
+worker_processes 1;
+pid @DIR@/nginx.pid;
+error_log @DIR@/error.log info;
+events { worker_connections 1024; }
+http {
+  access_log @DIR@/access.log;
+  client_body_temp_path @DIR@/tmp/body;
+  proxy_temp_path @DIR@/tmp/proxy;
+  fastcgi_temp_path @DIR@/tmp/fastcgi;
+  uwsgi_temp_path @DIR@/tmp/uwsgi;
+  scgi_temp_path @DIR@/tmp/scgi;
+  types {
+    text/html html htm;
+    text/plain txt;
+    text/css css;
+    application/javascript js;
+    application/json json;
+    application/wasm wasm;
+    application/x-shockwave-flash swf;
+    image/png png;
+    image/gif gif;
+    image/jpeg jpg jpeg;
+  }
+  default_type application/octet-stream;
+  sendfile on;
+  keepalive_timeout 60s;
+@HTTP@
+  server {
+    listen 127.0.0.1:@PORT@;
+    server_name localhost;
+    root @ROOT@;
+@SERVER@
+  }
+}
+)";
+  // The directives of the test go in last, so that no placeholder is looked for inside them.
+  return FillTemplate(kTemplate, {{"@DIR@", dir_.Path()},
+                                  {"@PORT@", std::to_string(port)},
+                                  {"@ROOT@", root_},
+                                  {"@HTTP@", HttpDirectives},
+                                  {"@SERVER@", ServerDirectives}});
 }
 
 void NginxServer::Start() {

@@ -28,3 +28,14 @@ std::unique_ptr<ChildProcess> LaunchServer(
   throw std::runtime_error(name + " did not start on 127.0.0.1:" + std::to_string(*port) + ":" +
                            failures);
 }
+
+std::string FillTemplate(std::string text,
+                         const std::vector<std::pair<std::string, std::string>>& values) {
+  for (const auto& [placeholder, value] : values) {
+    for (auto at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + value.size())) {
+      text.replace(at, placeholder.size(), value);
+    }
+  }
+  return text;
+}

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/child_process.h"
@@ -15,3 +16,7 @@
 std::unique_ptr<ChildProcess> LaunchServer(
     const std::string& name, int* port,
     const std::function<std::vector<std::string>(int port)>& prepare);
+
+// A configuration template with each placeholder (e.g. "@PORT@") replaced by its value.
+std::string FillTemplate(std::string text,
+                         const std::vector<std::pair<std::string, std::string>>& values);

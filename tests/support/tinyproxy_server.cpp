@@ -10,22 +10,22 @@ TinyproxyServer::~TinyproxyServer() {
 }
 
 std::string TinyproxyServer::ConfigText(int port) const {
-  const std::string& d = dir_.Path();
-  std::string text = "Port " + std::to_string(port) +
-                     "\n"
-                     "Listen 127.0.0.1\n"
-                     "Allow 127.0.0.1\n"
-                     "PidFile \"" +
-                     d + "/tinyproxy.pid\"\n" + "LogFile \"" + d + "/tinyproxy.log\"\n" +
-                     "LogLevel Info\n"
-                     "MaxClients 100\n"
-                     "Timeout 60\n"
-                     // An allow list: a test that names a remote host by mistake gets 403
-                     // instead of traffic leaving the machine.
-                     "Filter \"" +
-                     d + "/hosts\"\n" +
-                     "FilterDefaultDeny Yes\n"
-                     "FilterType ere\n";
+  // The host filter is an allow list: a test that names a remote host by mistake gets 403
+  // instead of traffic leaving the machine.
+  static const char* const kTemplate = R"(Port @PORT@
+Listen 127.0.0.1
+Allow 127.0.0.1
+PidFile "@DIR@/tinyproxy.pid"
+LogFile "@DIR@/tinyproxy.log"
+LogLevel Info
+MaxClients 100
+Timeout 60
+Filter "@DIR@/hosts"
+FilterDefaultDeny Yes
+FilterType ere
+)";
+  std::string text =
+      FillTemplate(kTemplate, {{"@DIR@", dir_.Path()}, {"@PORT@", std::to_string(port)}});
   if (!BasicAuthUser.empty()) text += "BasicAuth " + BasicAuthUser + " " + BasicAuthPassword + "\n";
   for (int p : ConnectPorts)
     text += "ConnectPort " + std::to_string(p) + "\n";
