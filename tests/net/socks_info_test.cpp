@@ -12,6 +12,9 @@
 #include "base/net_exceptions.h"
 #include "net/io_handler_socket.h"
 #include "net/stack.h"
+#include "tests/support/dante_server.h"
+#include "tests/support/free_port.h"
+#include "tests/support/microsocks_server.h"
 #include "tests/support/scripted_peer.h"
 
 namespace {
@@ -383,6 +386,122 @@ TEST(SocksInfo, DefaultsAndCopy) {
   // No handler: nothing to negotiate over.
   EXPECT_NO_THROW(TNetSocksInfo().NegotiateSocksConnect("h", 80));
   EXPECT_THROW(b.NegotiateSocksConnect("h", 80), ENetClosedSocket);
+}
+
+// --- Real SOCKS servers relaying to a scripted echo server on loopback.
+
+// Answers every line with "echo: " and the line.
+ScriptedPeer::Script EchoLines() {
+  return [](PeerConnection& c) {
+    std::string line;
+    while (c.TryReceiveUntil("\n", &line, std::chrono::milliseconds(3000)))
+      if (!c.Send("echo: " + line)) return;
+  };
+}
+
+class SocksServerTest : public ::testing::Test {
+ protected:
+  SocksServerTest() : echo_(EchoLines()) {}
+  void TearDown() override { handler_.CloseHandler(); }
+  // Connects through the proxy to the echo server and makes one round trip.
+  std::string RoundTrip(TSocksVersion version, int proxyPort, const std::string& host) {
+    TNetSocksInfo& socks = *handler_.SocksInfo();
+    socks.Version = version;
+    socks.Host = "127.0.0.1";
+    socks.Port = proxyPort;
+    handler_.OpenHandler();
+    handler_.ConnectToPeer(host, echo_.Port(), "", 0, 0, 0, 5000);
+    EXPECT_EQ(handler_.SendSome("hi\n", 3), 3);
+    std::string answer;
+    char buffer[64];
+    while (answer.find('\n') == std::string::npos && handler_.WaitReadable(3000)) {
+      const int n = handler_.ReceiveSome(buffer, sizeof buffer);
+      if (n <= 0) break;
+      answer.append(buffer, static_cast<size_t>(n));
+    }
+    handler_.CloseHandler();
+    return answer;
+  }
+  std::string FailureOf(TSocksVersion version, int proxyPort, const std::string& host, int port) {
+    TNetSocksInfo& socks = *handler_.SocksInfo();
+    socks.Version = version;
+    socks.Host = "127.0.0.1";
+    socks.Port = proxyPort;
+    handler_.OpenHandler();
+    try {
+      handler_.ConnectToPeer(host, port, "", 0, 0, 0, 5000);
+    } catch (const Exception& e) {
+      handler_.CloseHandler();
+      return std::string(e.ClassName()) + ": " + e.Message();
+    }
+    handler_.CloseHandler();
+    return "";
+  }
+  void UseCredentials(const std::string& user, const std::string& password) {
+    TNetSocksInfo& socks = *handler_.SocksInfo();
+    socks.Authentication = TSocksAuthentication::saUsernamePassword;
+    socks.Username = user;
+    socks.Password = password;
+  }
+
+  ScriptedPeer echo_;
+  TNetIOHandlerSocket handler_;
+};
+
+TEST_F(SocksServerTest, DanteRelaysSocks4And5) {
+  DanteServer dante;
+  dante.Start();
+  EXPECT_EQ(RoundTrip(TSocksVersion::svSocks4, dante.Port(), "127.0.0.1"), "echo: hi\n");
+  EXPECT_EQ(RoundTrip(TSocksVersion::svSocks5, dante.Port(), "127.0.0.1"), "echo: hi\n");
+  EXPECT_EQ(RoundTrip(TSocksVersion::svSocks5, dante.Port(), "localhost"), "echo: hi\n");
+  // A destination that refuses: the server says so in its reply.
+  const int closed = FreeTcpPort();
+  EXPECT_EQ(FailureOf(TSocksVersion::svSocks4, dante.Port(), "127.0.0.1", closed),
+            "ENetSocksRequestFailed: Request rejected or failed.");
+  EXPECT_EQ(FailureOf(TSocksVersion::svSocks5, dante.Port(), "127.0.0.1", closed),
+            "ENetSocksServerConnectionRefusedError: Connection refused.")
+      << dante.Log();
+}
+
+TEST_F(SocksServerTest, DanteRulesetRefusal) {
+  DanteServer dante;
+  const int blocked = FreeTcpPort();
+  dante.ExtraRules =
+      "socks block { from: 0.0.0.0/0 to: 127.0.0.1/32 port = " + std::to_string(blocked) + " }";
+  dante.Start();
+  EXPECT_EQ(FailureOf(TSocksVersion::svSocks5, dante.Port(), "127.0.0.1", blocked),
+            "ENetSocksServerPermissionError: Connection not allowed by ruleset.");
+  EXPECT_EQ(FailureOf(TSocksVersion::svSocks4, dante.Port(), "127.0.0.1", blocked),
+            "ENetSocksRequestFailed: Request rejected or failed.");
+}
+
+TEST_F(SocksServerTest, DanteWithCredentials) {
+  DanteServer dante(true);
+  dante.Start();
+  UseCredentials(DanteServer::kUserName, DanteServer::kPassword);
+  EXPECT_EQ(RoundTrip(TSocksVersion::svSocks5, dante.Port(), "127.0.0.1"), "echo: hi\n");
+  UseCredentials(DanteServer::kUserName, "wrong");
+  EXPECT_EQ(FailureOf(TSocksVersion::svSocks5, dante.Port(), "127.0.0.1", echo_.Port()),
+            "ENetSocksAuthError: Authentication error to socks server.");
+  // Offering no authentication to a server that insists on it.
+  handler_.SocksInfo()->Authentication = TSocksAuthentication::saNoAuthentication;
+  EXPECT_EQ(FailureOf(TSocksVersion::svSocks5, dante.Port(), "127.0.0.1", echo_.Port()),
+            "ENetSocksAuthMethodError: Invalid socks authentication method.");
+}
+
+TEST_F(SocksServerTest, MicrosocksWithAndWithoutCredentials) {
+  MicrosocksServer plain;
+  plain.Start();
+  EXPECT_EQ(RoundTrip(TSocksVersion::svSocks5, plain.Port(), "127.0.0.1"), "echo: hi\n");
+  EXPECT_EQ(RoundTrip(TSocksVersion::svSocks5, plain.Port(), "localhost"), "echo: hi\n");
+
+  MicrosocksServer secured("alice", "wonderland");
+  secured.Start();
+  UseCredentials("alice", "wonderland");
+  EXPECT_EQ(RoundTrip(TSocksVersion::svSocks5, secured.Port(), "127.0.0.1"), "echo: hi\n");
+  UseCredentials("alice", "looking-glass");
+  EXPECT_EQ(FailureOf(TSocksVersion::svSocks5, secured.Port(), "127.0.0.1", echo_.Port()),
+            "ENetSocksAuthError: Authentication error to socks server.");
 }
 
 }  // namespace
