@@ -470,8 +470,10 @@ void TNetTCPConnection::SendBlock(const char* data, int64_t count) {
     if (s < 0) {
       int code = 0;
       if (IsIgnoredSocketError({kErrShutdown, kErrConnectionAborted, kErrConnectionReset}, code)) {
+        // The send's own code: closing a broken socket can leave a different last error
+        // behind ("not connected"), which would misreport why the send failed.
         DropSocket();
-        GlobalStack->ThrowSocketError(GlobalStack->LastErrorCode());
+        GlobalStack->ThrowSocketError(code);
       }
       GlobalStack->ThrowSocketError(code);
     }

@@ -269,3 +269,25 @@ TEST(TcpClientLoopback, GigabyteFromThePeer) {
   EXPECT_LE(stream.LargestSize, TNetTCPConnection::PresizeLimit + client.c.RecvBufferSize);
   EXPECT_LT(peak - before, int64_t{16} << 20);
 }
+
+// Writing to a peer that has reset the connection ends in an error, never in SIGPIPE.
+TEST(TcpClientLoopback, WritesToAResetPeer) {
+  ScriptedPeer peer([](PeerConnection& p) {
+    p.ReceiveUntil("\n");
+    p.Reset();
+  });
+  Client client(peer.Port());
+  client.c.OpenConnection();
+  client.c.WriteLine("hello");
+  ASSERT_TRUE(peer.WaitForConnections(1));
+  ASSERT_TRUE(peer.WaitUntilIdle());
+  const std::string block(65536, 'z');
+  std::string error;
+  for (int i = 0; i < 100 && error.empty(); ++i)
+    error = ErrorOf([&] { client.c.WriteText(block); });
+  // The send's own error is reported: reset (10054) or broken pipe (10058).
+  EXPECT_TRUE(error == "ENetSocketError: " + GlobalStack->ErrorText(10054) ||
+              error == "ENetSocketError: " + GlobalStack->ErrorText(10058))
+      << error;
+  EXPECT_FALSE(client.c.IsConnected());
+}
