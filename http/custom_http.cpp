@@ -452,9 +452,16 @@ void TNetCustomHTTP::ReadChunkedBody(TStream& stream) {
 void TNetCustomHTTP::ReadResponseBody(TNetHTTPResponse& response, TNetHTTPMethod method) {
   TStream* stream = response.BodyStream;
   const int64_t length = DeclaredBodyLength(response.HeaderLines.ValueOf("Content-Length"));
-  reader_state_ = BodyReaderState(stream != nullptr, method, response.StatusCode(),
-                                  response.HeaderLines.ValueOf("Transfer-Encoding"), length);
-  switch (reader_state_) {
+  const TNetReaderState framing =
+      BodyReaderState(true, method, response.StatusCode(),
+                      response.HeaderLines.ValueOf("Transfer-Encoding"), length);
+  // Without a stream nothing is read; a body left on the connection keeps it from being reused.
+  if (!stream) {
+    if (framing == TNetReaderState::rsFinished) response_pending_ = false;
+    return;
+  }
+  reader_state_ = framing;
+  switch (framing) {
     case TNetReaderState::rsBodyByLength:
       ReadBodyBytes(*stream, length);
       break;
@@ -468,6 +475,7 @@ void TNetCustomHTTP::ReadResponseBody(TNetHTTPResponse& response, TNetHTTPMethod
       break;
   }
   reader_state_ = TNetReaderState::rsFinished;
+  response_pending_ = false;
 }
 
 bool TNetCustomHTTP::RunAuthorizationSteps(TNetAuthentication& authentication,

@@ -48,10 +48,7 @@ void TNetHTTPProtocol::RaiseProtocolError() {
     TBodyDetour detour(*client_, Response, http_limits::kErrorBodyTimeoutMs);
     try {
       // After the server closed in the middle of the head there is no body to read.
-      if (client_->IsConnected()) {
-        client_->ReadResponseBody(Response, Request.RequestMethod);
-        client_->SetResponsePending(false);
-      }
+      if (client_->IsConnected()) client_->ReadResponseBody(Response, Request.RequestMethod);
     } catch (const ENetConnClosedGracefully&) {
       // An error page cut short still tells what went wrong; the status is the error.
     }
@@ -63,7 +60,6 @@ void TNetHTTPProtocol::RaiseProtocolError() {
 void TNetHTTPProtocol::DrainBody() {
   TBodyDetour detour(*client_, Response, client_->ReadTimeout);
   client_->ReadResponseBody(Response, Request.RequestMethod);
-  client_->SetResponsePending(false);
 }
 
 void TNetHTTPProtocol::DrainQuietly(int timeoutMs) {
@@ -126,8 +122,10 @@ TNetNextStep TNetHTTPProtocol::EvaluateResponse() {
       DrainQuietly(http_limits::kDrainTimeoutMs);
       result = TNetNextStep::nsAuthRetry;
     } else {
-      if (code != 204) http.ReadResponseBody(Response, Request.RequestMethod);
-      http.SetResponsePending(false);
+      if (code != 204)
+        http.ReadResponseBody(Response, Request.RequestMethod);
+      else
+        http.SetResponsePending(false);
       result = TNetNextStep::nsDone;
     }
   }
