@@ -1,6 +1,7 @@
 #include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <chrono>
 #include <stdexcept>
@@ -11,8 +12,9 @@
 using namespace std::chrono_literals;
 
 TEST(ChildProcessTest, CapturesOutputEnvironmentInputAndExitCode) {
-  ChildProcess child({"sh", "-c", "echo out-$FG_X; echo err >&2; cat; exit 7"});
-  child.Environment = {"FG_X=42"};
+  ::setenv("FG_GONE", "still here", 1);
+  ChildProcess child({"sh", "-c", "echo out-$FG_X$FG_GONE; echo err >&2; cat; exit 7"});
+  child.Environment = {"FG_X=42", "FG_GONE"};
   child.StdinText = "from stdin\n";
   child.Start();
   ASSERT_TRUE(child.WaitForExit(5s)) << child.Describe();

@@ -56,7 +56,7 @@ TEST(ScriptedPeerTest, ServesConnectionsOneAfterAnotherWithTheirIndex) {
 TEST(ScriptedPeerTest, PiecesArriveSeparatelyAndInOrder) {
   const std::string text = "HTTP/1.1 200 OK\r\n\r\n";
   ScriptedPeer peer([&](PeerConnection& c) {
-    c.SendSplitAt(text, {3, 9}, 100ms);
+    c.SendSplitAt(text, {3, 9}, 300ms);
     c.SendInPieces("abcdef", 4, 100ms);
     c.SendGenerated(1000, 70000);
     c.ShutdownWrite();
@@ -66,7 +66,7 @@ TEST(ScriptedPeerTest, PiecesArriveSeparatelyAndInOrder) {
   // The second piece must not be there before its pause has passed.
   EXPECT_EQ(client->ReceiveExactly(3, 1s), "HTT");
   std::string more;
-  EXPECT_FALSE(client->TryReceiveExactly(1, &more, 30ms));
+  EXPECT_FALSE(client->TryReceiveExactly(1, &more, 50ms));
   EXPECT_EQ(client->ReceiveExactly(text.size() - 3 + 6, 2s), text.substr(3) + "abcdef");
   EXPECT_EQ(client->ReceiveUntilClosed(), GeneratedBytes(1000, 70000));
 }

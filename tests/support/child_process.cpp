@@ -46,7 +46,9 @@ std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overr
       replaced = replaced || nameOf(o) == nameOf(entry);
     if (!replaced) merged.push_back(entry);
   }
-  merged.insert(merged.end(), overrides.begin(), overrides.end());
+  for (const auto& o : overrides) {
+    if (o.find('=') != std::string::npos) merged.push_back(o);
+  }
   return merged;
 }
 

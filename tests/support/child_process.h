@@ -25,8 +25,8 @@ class ChildProcess {
   ~ChildProcess();  // Stop()
 
   // Read by Start().
-  std::vector<std::string>
-      Environment;               // "NAME=value" entries that add to or replace inherited ones
+  // "NAME=value" adds to or replaces the inherited environment; a bare "NAME" removes it.
+  std::vector<std::string> Environment;
   std::string WorkingDirectory;  // empty: the test's own
   std::string StdinText;         // given on standard input; empty: /dev/null
 
