@@ -63,8 +63,9 @@ class TcpChannel {
   bool SendGenerated(std::uint64_t offset, std::uint64_t count);
 
   void ShutdownWrite();
-  void Close();  // orderly close (FIN)
-  void Reset();  // abortive close (RST)
+  // Plain close: FIN, but the kernel sends RST instead when received bytes are still unread.
+  void Close();
+  void Reset();  // abortive close (RST) in every case
   // Sends and receives nothing for a while (ends early with ChannelStopped).
   void StaySilent(Duration duration);
 
