@@ -224,8 +224,27 @@ void TClientSetup::Apply(TNetHTTP& http, const TClientOptions& options) {
     SplitUserPassword(*options.User, http.Request.Username, http.Request.Password);
     http.Request.BasicAuthentication = true;
   }
-  for (const std::string& header : options.Headers)
-    http.Request.CustomHeaders.Add(header);
+  for (const std::string& header : options.Headers) {
+    // A header the request writes from a field of its own is given through that field, so
+    // that the value asked for is the one sent (a custom line would be overwritten).
+    const size_t colon = header.find(':');
+    const std::string name = Trim(header.substr(0, colon));
+    const std::string value = Trim(header.substr(colon + 1));
+    TNetHTTPRequest& request = http.Request;
+    std::string* field = SameText(name, "Accept")            ? &request.Accept
+                         : SameText(name, "Accept-Charset")  ? &request.AcceptCharSet
+                         : SameText(name, "Accept-Encoding") ? &request.AcceptEncoding
+                         : SameText(name, "Accept-Language") ? &request.AcceptLanguage
+                         : SameText(name, "From")            ? &request.From
+                         : SameText(name, "Referer")         ? &request.Referer
+                         : SameText(name, "User-Agent")      ? &request.UserAgent
+                         : SameText(name, "Content-Type")    ? &request.ContentType
+                                                             : nullptr;
+    if (field)
+      *field = value;
+    else
+      request.CustomHeaders.Add(header);
+  }
   http.HandleRedirects = options.FollowRedirects;
   // The client counts requests, the first one included; the option counts redirections.
   if (options.MaxRedirects) http.RedirectMaximum = *options.MaxRedirects + 1;
