@@ -107,11 +107,6 @@ void* ResolveEntry(Index index) {
   return address;
 }
 
-// At process end: the library is given back and every function points at its resolver.
-struct LibraryFinaliser {
-  ~LibraryFinaliser() { UnloadSocketsLibrary(); }
-} finaliser;
-
 }  // namespace
 
 #define FG_SOCKETS_CALL(id, name, R, params, args)                                               \

@@ -39,6 +39,14 @@ int FailWith(int code) {
   return kSocketError;
 }
 
+// At process end the library is given back, unless a component still alive would need it
+// for its own destruction later on.
+struct StackFinaliser {
+  ~StackFinaliser() {
+    if (stackReferences == 0) UnloadSocketsLibrary();
+  }
+} stackFinaliser;
+
 // Host names that map to the loopback address without asking a resolver.
 constexpr const char* kLocalHostName = "LOCALHOST";
 constexpr const char* kLoopbackAddress = "127.0.0.1";
