@@ -13,10 +13,12 @@
 #include "base/string_stream.h"
 #include "net/io_handler_socket.h"
 #include "net/socks_info.h"
+#include "tests/http/response_cases.h"
 #include "tests/support/generated_bytes.h"
 #include "tests/support/memory_io_handler.h"
 #include "tests/support/microsocks_server.h"
 #include "tests/support/nginx_server.h"
+#include "tests/support/scripted_peer.h"
 #include "tests/support/tinyproxy_server.h"
 
 namespace {
@@ -263,4 +265,54 @@ TEST(HttpSocks, Socks5WithCredentialsThroughMicrosocks) {
   EXPECT_EQ(c.Get(nginx.Url("/g.bin")), GeneratedBytes(0, 200000));
   EXPECT_EQ(c.Get(nginx.Url("/g.bin")), GeneratedBytes(0, 200000));
   EXPECT_EQ(c.connects, 1);
+}
+
+TEST(HttpScriptedPeers, ResponseTableOverRealSockets) {
+  using namespace response_cases;
+  const std::string next = HttpResponse(200, "OK", {}, "next");
+  for (const ResponseCase& c : ShortCases()) {
+    for (const size_t piece : {size_t{0}, size_t{7}}) {
+      // The first connection gets the case (in pieces of 7 bytes with pauses, or whole); the
+      // request after it is answered on the same connection or on a new one.
+      ScriptedPeer peer([&](PeerConnection& pc) {
+        std::string head;
+        if (pc.Index() == 0) {
+          pc.ReceiveUntil("\r\n\r\n");
+          if (piece == 0)
+            pc.Send(c.bytes);
+          else
+            pc.SendInPieces(c.bytes, piece, std::chrono::milliseconds(1));
+          if (c.closeAfter) {
+            pc.Close();
+            return;
+          }
+        }
+        while (pc.TryReceiveUntil("\r\n\r\n", &head, std::chrono::milliseconds(2000)))
+          pc.Send(next);
+      });
+      const std::string label = c.name + (piece ? " in pieces" : " whole");
+      Client client;
+      TStringStream out;
+      EXPECT_EQ(ErrorOf([&] { client.http.HttpGet(peer.Url("/a"), out); }), c.error) << label;
+      EXPECT_EQ(out.DataString(), c.body) << label;
+      EXPECT_EQ(client.Get(peer.Url("/b")), "next") << label;
+      EXPECT_EQ(client.connects, c.keeps ? 1 : 2) << label;
+      client.http.CloseConnection();
+      EXPECT_TRUE(peer.Failures().empty()) << label;
+    }
+  }
+}
+
+TEST(HttpScriptedPeers, IdleConnectionClosedByTheServerIsReplaced) {
+  ScriptedPeer peer([](PeerConnection& pc) {
+    pc.ReceiveUntil("\r\n\r\n");
+    pc.Send(HttpResponse(200, "OK", {}, "served by " + std::to_string(pc.Index())));
+    // Idle after the answer: the server gives up on the kept connection.
+    pc.Close();
+  });
+  Client c;
+  EXPECT_EQ(c.Get(peer.Url("/")), "served by 0");
+  ASSERT_TRUE(peer.WaitUntilIdle());
+  EXPECT_EQ(c.Get(peer.Url("/")), "served by 1");
+  EXPECT_EQ(c.connects, 2);
 }
