@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/lead_bytes.h"
 #include "cli/command.h"
 
 namespace {
@@ -21,6 +22,7 @@ void PrintOverview(FILE* out) {
 int main(int argc, char** argv) {
   // Byte strings follow the user's code set (double-byte characters in addresses included).
   std::setlocale(LC_ALL, "");
+  SelectLeadBytesFromLocale();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (args.empty()) {
     PrintOverview(stderr);
