@@ -3,7 +3,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
-sh scripts/build.sh build
+sh scripts/build.sh build -DFLASHGRAB_BUILD_APP=ON
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found; opening the window on a virtual X display (:99)."
   Xvfb :99 -screen 0 1280x800x24 >/dev/null 2>&1 &

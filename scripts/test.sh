@@ -6,12 +6,12 @@ cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
 jobs=$(nproc)
 
-sh scripts/build.sh build
+sh scripts/build.sh build -DFLASHGRAB_BUILD_APP=ON
 (cd build && ctest --output-on-failure --timeout 600 -j "$jobs")
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export LSAN_OPTIONS="suppressions=$(pwd)/tests/support/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-sh scripts/build.sh build-asan -DFLASHGRAB_SANITIZE=ON -DFLASHGRAB_BUILD_BENCH=OFF
+sh scripts/build.sh build-asan -DFLASHGRAB_SANITIZE=ON -DFLASHGRAB_BUILD_BENCH=OFF -DFLASHGRAB_BUILD_APP=ON
 # The web engine cannot run under the sanitizers; its tests run in the first pass only.
 (cd build-asan && ctest --output-on-failure --timeout 900 -j "$jobs" -LE webengine)
