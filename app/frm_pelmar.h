@@ -47,6 +47,9 @@ class TFrmPelmar : public QWidget {
                       QWidget* parent = nullptr);
   ~TFrmPelmar() override;
 
+  // The two HTTP clients, NetHTTP1 (pages) and UdownFileHttp (downloads), and the grab and
+  // download handlers (stratBtnClick, DownBtnClick, ListBox1KeyPress) join with the grab and
+  // the download; their buttons and the list are not wired to anything before then.
   QPushButton* stratBtn = nullptr;
   QListWidget* ListBox1 = nullptr;
   TWebBrowser* WebBrowser1 = nullptr;
