@@ -254,7 +254,8 @@ void TClientSetup::Apply(TNetHTTP& http, const TClientOptions& options) {
     http.ProxyParams.SetProxyServer(options.ProxyHost);
     http.ProxyParams.SetProxyPort(options.ProxyPort);
   }
-  if (options.ProxyUser) {
+  // Without a proxy the credentials have nobody to go to.
+  if (options.ProxyUser && !options.ProxyHost.empty()) {
     SplitUserPassword(*options.ProxyUser, http.ProxyParams.ProxyUsername,
                       http.ProxyParams.ProxyPassword);
     http.ProxyParams.BasicAuthentication = true;

@@ -316,7 +316,11 @@ void TNetCustomHTTP::ConnectIfNeeded(TNetHTTPResponse& response) {
 
 void TNetCustomHTTP::SendRequestHead(TNetHTTPRequest& request, const TNetURI* address) {
   request.BuildHeaderLines();
-  ProxyParams.AddProxyHeaders(request.HeaderLines);
+  // Proxy credentials are for the proxy alone: not for a server reached directly, nor for the
+  // request that travels inside a tunnel to the server.
+  if (request.ConnectionKind == TNetConnectionKind::ckProxy ||
+      request.RequestMethod == TNetHTTPMethod::hmConnect)
+    ProxyParams.AddProxyHeaders(request.HeaderLines);
   if (address && cookie_manager_) {
     const std::string cookies =
         cookie_manager_->BuildCookieHeader(*address, IsTlsHandler(IOHandler()));

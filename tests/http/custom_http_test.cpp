@@ -638,6 +638,16 @@ TEST(CustomHttpProxy, AbsoluteTargetsProxyConnectionAnd407) {
   }
 }
 
+TEST(CustomHttpProxy, ProxyCredentialsNeverGoToAServerDirectly) {
+  Rig r;
+  r.http.ProxyParams.ProxyUsername = "pu";
+  r.http.ProxyParams.ProxyPassword = "pp";
+  r.http.ProxyParams.BasicAuthentication = true;
+  r.h.Arrive(HttpResponse(200, "OK", {}, "direct"));
+  EXPECT_EQ(r.Get("http://origin.test/"), "direct");
+  EXPECT_EQ(r.Heads()[0].HeaderCount("Proxy-Authorization"), 0);
+}
+
 TEST(CustomHttpCookies, SetCookieIsSentBackAndManagerIsOwned) {
   Rig r;
   EXPECT_EQ(r.http.CookieManager(), nullptr);

@@ -91,6 +91,9 @@ TEST(SslIoHandler, TunnelAnswersAProxyChallenge) {
   EXPECT_EQ(ParseRequestHead(heads[0]).HeaderCount("Proxy-Authorization"), 0);
   EXPECT_EQ(ParseRequestHead(heads[1]).Header("Proxy-Authorization").value_or(""),
             "Basic cHU6cHA=");
+  // The request inside the tunnel goes to the server: no proxy credentials in it.
+  EXPECT_EQ(ParseRequestHead(heads[2]).RequestLine, "GET / HTTP/1.1");
+  EXPECT_EQ(ParseRequestHead(heads[2]).HeaderCount("Proxy-Authorization"), 0);
   EXPECT_EQ(http.ProxyParams.ProxyUsername, "pu");
 }
 
