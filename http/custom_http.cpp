@@ -36,6 +36,11 @@ TNetAuthenticationClass FirstKnownScheme(const TNetHeaderList& challenges) {
   return TNetAuthenticationClass();
 }
 
+// Scheme, host and port: where credentials were given for.
+std::string OriginOf(const TNetURI& address) {
+  return LowerCase(address.Scheme) + "://" + LowerCase(address.HostName) + ":" + address.PortText;
+}
+
 }  // namespace
 
 const char* MethodWord(TNetHTTPMethod method) {
@@ -150,10 +155,12 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ad
   Request.RequestMethod = method;
   Request.BodySource = bodySource;
   LastResponse.BodyStream = destination;
+  call_origin_.clear();
   try {
     for (;;) {
       ++RedirectCount;
       PrepareTarget();
+      if (call_origin_.empty()) call_origin_ = OriginOf(CurrentAddress);
       OpenExchange();
       ReadResponseHeads(Exchange());
       const int code = LastResponse.StatusCode();
@@ -326,6 +333,10 @@ void TNetCustomHTTP::SendRequestHead(TNetHTTPRequest& request, const TNetURI* ad
         cookie_manager_->BuildCookieHeader(*address, IsTlsHandler(IOHandler()));
     if (!cookies.empty()) request.HeaderLines.SetValueOf("Cookie", cookies);
   }
+  // Credentials given for the address of the call are not handed to another server that a
+  // redirection leads to.
+  if (&request == &Request && !call_origin_.empty() && OriginOf(CurrentAddress) != call_origin_)
+    request.HeaderLines.SetValueOf("Authorization", "");
 
   std::vector<std::string> lines;
   lines.push_back(MethodWord(request.RequestMethod) + request.RequestTarget + " HTTP/" +

@@ -142,4 +142,6 @@ class TNetCustomHTTP : public TNetTCPClient {
   TNetAuthenticationStore* authentication_store_ = nullptr;
   TNetReaderState reader_state_ = TNetReaderState::rsFinished;
   bool response_pending_ = false;
+  // The origin of the address given to the current call.
+  std::string call_origin_;
 };

@@ -472,6 +472,24 @@ TEST(CustomHttpRedirects, RelativeAndAbsoluteLocationsAndTheHandler) {
   EXPECT_EQ(r.h.Connects[1].Port, 81);
 }
 
+TEST(CustomHttpAuthorization, CredentialsStayWithTheServerTheyWereGivenFor) {
+  Rig r;
+  r.http.HandleRedirects = true;
+  r.http.Request.Username = "u";
+  r.http.Request.Password = "p";
+  r.http.Request.BasicAuthentication = true;
+  r.h.Arrive(HttpResponse(302, "Found", {"Location: /same-server"}, ""))
+      .Arrive(HttpResponse(302, "Found", {"Location: http://other.test/x"}, ""))
+      .NextConnection()
+      .Arrive(HttpResponse(200, "OK", {}, "elsewhere"));
+  EXPECT_EQ(r.Get("http://a.test/"), "elsewhere");
+  const std::vector<RequestHead> heads = r.Heads();
+  ASSERT_EQ(heads.size(), 3u);
+  EXPECT_EQ(heads[0].Header("Authorization").value_or(""), "Basic dTpw");
+  EXPECT_EQ(heads[1].Header("Authorization").value_or(""), "Basic dTpw");
+  EXPECT_EQ(heads[2].HeaderCount("Authorization"), 0);
+}
+
 TEST(CustomHttpAuthorization, ChallengeWithoutHandlerOrSchemeFails) {
   const struct {
     std::vector<std::string> challenges;
