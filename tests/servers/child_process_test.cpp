@@ -83,10 +83,14 @@ TEST(ChildProcessTest, DestructorLeavesNoProcessAndStartCanRepeat) {
 TEST(ChildProcessTest, StopsADaemonByItsPidFile) {
   TempDir dir;
   const std::string pidFile = dir.Path() + "/d.pid";
-  // The shell exits at once; the sleep it leaves behind in a session of its own is the daemon.
-  EXPECT_EQ(
-      RunProgram({"sh", "-c", "setsid sleep 30 >/dev/null 2>&1 & echo $! > " + pidFile}).ExitCode,
-      0);
+  // The daemon writes its own pid once it runs in a session of its own; the shell waits for
+  // that, so the daemon cannot be caught in the shell's group when the shell is stopped.
+  EXPECT_EQ(RunProgram({"sh", "-c",
+                        "setsid sh -c 'echo $$ > " + pidFile +
+                            "; exec sleep 30' >/dev/null 2>&1 & while [ ! -s " + pidFile +
+                            " ]; do sleep 0.01; done"})
+                .ExitCode,
+            0);
   const pid_t daemon = ReadPidFile(pidFile);
   ASSERT_GT(daemon, 0);
   EXPECT_TRUE(ProcessAlive(daemon));
