@@ -526,6 +526,9 @@ bool TNetCustomHTTP::AuthorizeServer(TNetHTTPRequest& request, TNetHTTPResponse&
     if (!scheme) return false;
     if (OnSelectAuthorization) OnSelectAuthorization(this, scheme, response.WWWAuthenticate);
     if (!scheme) return false;
+    // Without a handler nobody can answer the challenge; keeping an empty scheme object
+    // would make every later request of this client send empty credentials.
+    if (!OnAuthorization) return false;
     request.Authentication = scheme.Create();
   }
   if (!OnAuthorization) return false;
@@ -546,6 +549,11 @@ bool TNetCustomHTTP::AuthorizeProxy(TNetHTTPRequest& request, TNetHTTPResponse& 
     if (OnSelectProxyAuthorization)
       OnSelectProxyAuthorization(this, scheme, response.ProxyAuthenticate);
     if (!scheme) return false;
+    if (!OnProxyAuthorization) {
+      // The refused password is forgotten, but no empty scheme object is kept (see above).
+      ProxyParams.ProxyPassword.clear();
+      return false;
+    }
     ProxyParams.Authentication = scheme.Create();
   }
   TNetAuthentication& authentication = *ProxyParams.Authentication;

@@ -122,6 +122,12 @@ TNetNextStep TNetHTTPProtocol::EvaluateResponse() {
       DrainQuietly(http_limits::kDrainTimeoutMs);
       result = TNetNextStep::nsAuthRetry;
     } else {
+      // An accepted challenge without in-process authorization: the caller repeats the
+      // request itself, so the 401/407 page must not reach its stream as the document.
+      // The tunnel's own request reads it into its private stream and asks again.
+      const bool acceptedChallenge = code == 401 || code == 407;
+      if (acceptedChallenge && Request.RequestMethod != TNetHTTPMethod::hmConnect)
+        RaiseProtocolError();
       if (code != 204)
         http.ReadResponseBody(Response, Request.RequestMethod);
       else

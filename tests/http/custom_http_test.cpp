@@ -491,13 +491,15 @@ TEST(CustomHttpAuthorization, CredentialsStayWithTheServerTheyWereGivenFor) {
 }
 
 TEST(CustomHttpAuthorization, ChallengeWithoutHandlerOrSchemeFails) {
+  // Without a handler no scheme object is kept, whatever the challenge names: an empty one
+  // would send empty credentials on every later request of the client.
   const struct {
     std::vector<std::string> challenges;
     bool createsScheme;
   } cases[] = {
       {{}, false},
       {{"Digest realm=\"x\"", "NTLM"}, false},
-      {{"Digest realm=\"x\"", "Basic realm=\"r\""}, true},
+      {{"Digest realm=\"x\"", "Basic realm=\"r\""}, false},
   };
   for (const auto& c : cases) {
     Rig r;
@@ -510,6 +512,34 @@ TEST(CustomHttpAuthorization, ChallengeWithoutHandlerOrSchemeFails) {
     EXPECT_EQ(error, "ENetHTTPProtocolException: HTTP/1.1 401 Unauthorized");
     EXPECT_EQ(r.http.Request.Authentication != nullptr, c.createsScheme);
   }
+}
+
+TEST(CustomHttpAuthorization, CredentialsGivenAfterARefusalAreSent) {
+  Rig r;
+  r.h.Arrive(HttpResponse(401, "Unauthorized", {"WWW-Authenticate: Basic realm=\"r\""}, "no"))
+      .Arrive(HttpResponse(200, "OK", {}, "welcome"));
+  std::string error;
+  r.Get("http://a.test/", &error);
+  EXPECT_EQ(error, "ENetHTTPProtocolException: HTTP/1.1 401 Unauthorized");
+  r.http.Request.Username = "alice";
+  r.http.Request.Password = "secret";
+  r.http.Request.BasicAuthentication = true;
+  EXPECT_EQ(r.Get("http://a.test/"), "welcome");
+  const std::vector<RequestHead> heads = r.Heads();
+  ASSERT_EQ(heads.size(), 2u);
+  EXPECT_EQ(heads[1].Header("Authorization").value_or(""), "Basic YWxpY2U6c2VjcmV0");
+}
+
+TEST(CustomHttpAuthorization, AcceptedChallengeWithoutInProcessAuthIsNotTheDocument) {
+  Rig r;
+  r.http.OnAuthorization = [](TObject*, TNetAuthentication* authentication, bool& handled) {
+    authentication->AssignUser("alice");
+    handled = true;
+  };
+  r.h.Arrive(HttpResponse(401, "Unauthorized", {"WWW-Authenticate: Basic realm=\"r\""}, "no"));
+  std::string error;
+  EXPECT_EQ(r.Get("http://a.test/", &error), "");
+  EXPECT_EQ(error, "ENetHTTPProtocolException: HTTP/1.1 401 Unauthorized");
 }
 
 TEST(CustomHttpAuthorization, AcceptingHandlerSendsCredentials) {
