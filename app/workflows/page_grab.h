@@ -1,0 +1,31 @@
+// Fetching the page that a grab reads: a few attempts, each with a browser's User-Agent, and
+// never an error for the caller.
+#pragma once
+
+#include <exception>
+#include <string>
+
+class TNetHTTP;
+
+// The User-Agent of every page request.
+inline constexpr char kPageUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows 98; Maxthon)";
+// How often a grab asks for its page.
+inline constexpr int kPageAttempts = 3;
+
+// What became of a fetch, for callers that must tell an unreachable page from an empty one.
+struct TPageFetchOutcome {
+  // The User-Agent set before each attempt (the command line may ask for another).
+  std::string UserAgent = kPageUserAgent;
+  // Filled by the fetch.
+  bool Fetched = false;
+  int AttemptsMade = 0;
+  std::exception_ptr LastError;  // the error of the last failed attempt
+};
+
+// Up to `attempts` GET requests of `address` with `http` (at least one), one after the other.
+// Before each the request's User-Agent is set; after a success the Referer becomes `address`
+// and the result is the body's bytes unchanged. Every error is swallowed: after the last
+// failure the result is the empty text.
+std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts);
+std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts,
+                        TPageFetchOutcome& outcome);

@@ -1,0 +1,75 @@
+// A test page that refers to movies in every form the grab must find or pass over, with the
+// entries a grab lists from it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+// The movie that tests serve and save (30 bytes).
+inline std::string RedSwfBytes() {
+  return ReadFileBytes(std::string(FLASHGRAB_SOURCE_DIR) + "/tests/data/red.swf");
+}
+
+// `origin` ("http://127.0.0.1:PORT") serves the movies the page names under /movies/. The
+// other hosts are never contacted.
+inline std::string MoviePage(const std::string& origin) {
+  return "<html><head><title>movies</title></head><body>\n"
+         // Double quotes, in attributes and in a list with a comma between two addresses.
+         "<embed src=\"" +
+         origin +
+         "/movies/red.swf\" width=\"1\">\n"
+         "<object data=\"" +
+         origin +
+         "/movies/big.swf\"></object>\n"
+         "<script>var list = [\"" +
+         origin + "/movies/one.swf\",\"" + origin +
+         "/movies/two.swf\"];\n"
+         // Apostrophes with only a comma between them: one entry across both.
+         "var pair = ['http://a.example/x.swf','http://a.example/y.swf'];</script>\n"
+         // Vertical bars quote too, and stay.
+         "<p>|http://bar.example/pipe.swf|</p>\n"
+         // Capital letters in the ending: not found.
+         "<p>\"http://cap.example/CAPS.SWF\" \"http://cap.example/mixed.Swf\"</p>\n"
+         // Relative addresses: not found.
+         "<a href=\"movies/relative.swf\">r</a> <a href=\"/movies/rooted.swf\">r</a>\n"
+         // Schemes with a digit, \"+\", \"-\" or \".\": not found.
+         "<p>\"h2p://digit.example/d.swf\" \"svn+ssh://plus.example/p.swf\" "
+         "\"x-y://minus.example/m.swf\" \"a.b://dot.example/d.swf\"</p>\n"
+         // White space inside: not found.
+         "<p>\"http://space.example/my movie.swf\" \"http://tab.example/a\tb.swf\"</p>\n"
+         // A script whose query ends in .swf: found whole.
+         "<param value=\"" +
+         origin +
+         "/play.php?file=red.swf\">\n"
+         // .swf not followed by the quote: not found; unless a later .swf ends the run.
+         "<p>\"http://q.example/movie.swf?v=2\" "
+         "\"http://late.example/a.swf?next=http://late.example/b.swf\"</p>\n"
+         // Letter case alone differs: the first spelling found stays.
+         "<embed src=\"" +
+         origin + "/movies/Red.swf\"> <embed src=\"HTTP://127.0.0.1" +
+         origin.substr(origin.find(':', 5)) +
+         "/MOVIES/RED.swf\">\n"
+         "<p>'http://dup.example/First.swf' 'http://dup.example/first.swf'</p>\n"
+         // Other schemes, brackets included (the range A..z admits them).
+         "<p>\"ftp://files.example/f.swf\" \"[x]://odd.example/o.swf\"</p>\n"
+         "</body></html>\n";
+}
+
+// The entries of MoviePage(origin) in the order they are first found.
+inline std::vector<std::string> MoviePageEntries(const std::string& origin) {
+  return {
+      origin + "/movies/red.swf",
+      origin + "/movies/big.swf",
+      origin + "/movies/one.swf",
+      origin + "/movies/two.swf",
+      "http://a.example/x.swf,http://a.example/y.swf",
+      "|http://bar.example/pipe.swf|",
+      origin + "/play.php?file=red.swf",
+      "http://late.example/a.swf?next=http://late.example/b.swf",
+      "http://dup.example/First.swf",
+      "ftp://files.example/f.swf",
+      "[x]://odd.example/o.swf",
+  };
+}
