@@ -5,6 +5,7 @@
 #include <QApplication>
 
 #include "app/desktop_services.h"
+#include "app/download_failure.h"
 #include "app/error_report.h"
 #include "app/frm_pelmar.h"
 #include "app/web_browser.h"
@@ -18,6 +19,11 @@ std::vector<TCapturedReport>& CapturedReports() {
   return reports;
 }
 
+std::vector<TCapturedReport>& CapturedFailures() {
+  static std::vector<TCapturedReport> failures;
+  return failures;
+}
+
 std::vector<QUrl>& OpenedUrls() {
   static std::vector<QUrl> urls;
   return urls;
@@ -29,6 +35,7 @@ void SetOpenSucceeds(bool succeeds) {
 
 void ResetCaptures() {
   CapturedReports().clear();
+  CapturedFailures().clear();
   OpenedUrls().clear();
   open_succeeds = true;
 }
@@ -43,6 +50,9 @@ int main(int argc, char** argv) {
   // No test may block on a modal dialog or start a desktop program.
   SetErrorReportHook([](const QString& caption, const QString& text) {
     CapturedReports().push_back({caption, text});
+  });
+  SetDownloadFailureHook([](const QString& caption, const QString& text) {
+    CapturedFailures().push_back({caption, text});
   });
   SetOpenUrlHook([](const QUrl& url) {
     OpenedUrls().push_back(url);

@@ -14,6 +14,8 @@ struct TCapturedReport {
 
 // Error reports shown since the last ResetCaptures().
 std::vector<TCapturedReport>& CapturedReports();
+// Download failure boxes shown since the last ResetCaptures().
+std::vector<TCapturedReport>& CapturedFailures();
 // Addresses handed to the desktop since the last ResetCaptures().
 std::vector<QUrl>& OpenedUrls();
 // What the desktop's open action answers (true until changed).
