@@ -1,8 +1,11 @@
 #include "app/frm_pelmar.h"
 
 #include <QCloseEvent>
+#include <QCollator>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,11 +19,19 @@
 
 #include "app/auto_size_label.h"
 #include "app/desktop_services.h"
+#include "app/download_failure.h"
 #include "app/error_report.h"
 #include "app/url_label.h"
 #include "app/web_browser.h"
+#include "app/workflows/download.h"
 #include "app/workflows/executable_folder.h"
+#include "app/workflows/page_grab.h"
 #include "app/workflows/setting_file.h"
+#include "app/workflows/stored_client_settings.h"
+#include "app/workflows/swf_extraction.h"
+#include "base/exception.h"
+#include "base/text.h"
+#include "http/http.h"
 
 namespace {
 
@@ -55,6 +66,15 @@ QString Local(const std::string& bytes) {
 
 std::string Bytes(const QString& text) {
   return text.toLocal8Bit().toStdString();
+}
+
+// The user locale's collation, without regard to letter case.
+TStringList::TCompare LocaleCaseInsensitiveCompare() {
+  auto collator = std::make_shared<QCollator>(QLocale::system());
+  collator->setCaseSensitivity(Qt::CaseInsensitive);
+  return [collator](const std::string& a, const std::string& b) {
+    return collator->compare(Local(a), Local(b));
+  };
 }
 
 TSelectSaveDirHook& SelectSaveDirHook() {
@@ -100,6 +120,10 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
   setFont(font);
   move(kLeft, kTop);
   resize(kWidth, kHeight);
+  NetHTTP1 = std::make_unique<TNetHTTP>();
+  ApplyStoredClientSettings(*NetHTTP1);
+  UdownFileHttp = std::make_unique<TNetHTTP>();
+  ApplyStoredClientSettings(*UdownFileHttp);
   CreateControls();
   SetTabOrder();
   stratBtn->setFocus();
@@ -112,6 +136,8 @@ void TFrmPelmar::CreateControls() {
   stratBtn = new QPushButton(QString::fromUtf8("抓取"), this);
   stratBtn->setObjectName("stratBtn");
   stratBtn->setGeometry(326, 6, 67, 27);
+  connect(stratBtn, &QPushButton::clicked, this,
+          [this] { RunHandler([this] { stratBtnClick(); }); });
 
   ListBox1 = new QListWidget(this);
   ListBox1->setObjectName("ListBox1");
@@ -122,6 +148,7 @@ void TFrmPelmar::CreateControls() {
   ListBox1->setItemDelegate(new TFixedRowDelegate(kListRowHeight, ListBox1));
   connect(ListBox1, &QListWidget::itemSelectionChanged, this, &TFrmPelmar::QueueListBox1Click);
   connect(ListBox1, &QListWidget::currentRowChanged, this, &TFrmPelmar::QueueListBox1Click);
+  ListBox1->installEventFilter(this);
 
   WebBrowser1 = new TWebBrowser(this);
   WebBrowser1->setObjectName("WebBrowser1");
@@ -154,6 +181,7 @@ void TFrmPelmar::CreateControls() {
   DownBtn = new QPushButton(QString::fromUtf8("下载 Ctrl+D"), this);
   DownBtn->setObjectName("DownBtn");
   DownBtn->setGeometry(648, 432, 105, 28);
+  connect(DownBtn, &QPushButton::clicked, this, [this] { RunHandler([this] { DownBtnClick(); }); });
 
   outPathTxt = new QLineEdit(Local(DefaultOutPath()), this);
   outPathTxt->setObjectName("outPathTxt");
@@ -247,6 +275,82 @@ void TFrmPelmar::SelOutPathClick() {
 
 void TFrmPelmar::openPathClick() {
   OpenDesktopUrl(QUrl::fromLocalFile(Local(outPath.Text())));
+}
+
+void TFrmPelmar::stratBtnClick() {
+  const std::string address = Bytes(sourceUrl->text());
+  TPageFetchOutcome outcome;
+  std::string page = GetPageHtml(*NetHTTP1, address, kPageAttempts, outcome);
+  ExtractSwfUrls(std::move(page), LocaleCaseInsensitiveCompare(), *swfUrlList);
+  QStringList rows;
+  rows.reserve(swfUrlList->Count());
+  for (int i = 0; i < swfUrlList->Count(); ++i)
+    rows.append(Local(swfUrlList->Get(i)));
+  ListBox1->clear();
+  ListBox1->addItems(rows);
+  // A page that never arrived is not a page without movies.
+  Label1->SetCaption(outcome.Fetched
+                         ? QString::fromUtf8("总数") + QString::number(swfUrlList->Count()) + "   "
+                         : QString::fromUtf8("抓取失败   "));
+}
+
+void TFrmPelmar::DownBtnClick() {
+  Label1->SetCaption(QString::fromUtf8("正在下载  "));
+  // Nothing else is drawn until the run ends; the status must show before the first transfer.
+  Label1->repaint();
+  const int count = ListBox1->count();
+  for (int row = 0; row < count; ++row) {
+    const QListWidgetItem* item = ListBox1->item(row);
+    if (!item || !item->isSelected()) continue;
+    swfUrlPathTxt->setText(item->text());
+    DownloadShownAddress();
+  }
+  Label1->SetCaption(QString::fromUtf8("下载成功  "));
+}
+
+void TFrmPelmar::ListBox1KeyPress(QObject* Sender, const QKeyEvent& Key) {
+  // Ctrl+D types the character of code 4; a platform may report it either way.
+  const bool ctrlD = Key.text() == QStringLiteral("\x04") ||
+                     (Key.key() == Qt::Key_D && (Key.modifiers() & Qt::ControlModifier));
+  if (!ctrlD) return;
+  const bool controlDown = (Key.modifiers() & Qt::ControlModifier) ||
+                           (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier);
+  if (!controlDown) return;
+  DownloadShownAddress();
+}
+
+void TFrmPelmar::DownloadShownAddress() {
+  const std::string address = Bytes(swfUrlPathTxt->text());
+  if (Trim(address).empty()) return;
+  std::string path;
+  try {
+    path = CheckedDestinationPath(outPath.Text(), address);
+  } catch (const Exception&) {
+    ShowDownloadFailure();
+    return;
+  }
+  DownloadFile(address, path);
+}
+
+std::string TFrmPelmar::UrlFileName(const std::string& address) const {
+  return ::UrlFileName(address);
+}
+
+void TFrmPelmar::DownloadFile(const std::string& address, const std::string& path) {
+  try {
+    ::DownloadFile(*UdownFileHttp, address, path);
+  } catch (...) {
+    ShowDownloadFailure();
+  }
+}
+
+bool TFrmPelmar::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    RunHandler([this, key] { ListBox1KeyPress(ListBox1, *key); });
+  }
+  // The list's own handling of the key goes on.
+  return QWidget::eventFilter(watched, event);
 }
 
 // A click or a key changes the current row and the selection one after the other; the

@@ -13,10 +13,12 @@
 #include "app/workflows/short_string.h"
 #include "base/string_list.h"
 
+class QKeyEvent;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class TAutoSizeLabel;
+class TNetHTTP;
 class TURLLabel;
 class TWebBrowser;
 
@@ -47,10 +49,9 @@ class TFrmPelmar : public QWidget {
                       QWidget* parent = nullptr);
   ~TFrmPelmar() override;
 
-  // The two HTTP clients, NetHTTP1 (pages) and UdownFileHttp (downloads), and the grab and
-  // download handlers (stratBtnClick, DownBtnClick, ListBox1KeyPress) join with the grab and
-  // the download; their buttons and the list are not wired to anything before then.
   QPushButton* stratBtn = nullptr;
+  // Page fetches only. Owned by the window, like UdownFileHttp; the two share nothing.
+  std::unique_ptr<TNetHTTP> NetHTTP1;
   QListWidget* ListBox1 = nullptr;
   TWebBrowser* WebBrowser1 = nullptr;
   QLineEdit* sourceUrl = nullptr;
@@ -58,6 +59,8 @@ class TFrmPelmar : public QWidget {
   QLineEdit* swfUrlPathTxt = nullptr;
   TURLLabel* URLLabel1 = nullptr;
   QPushButton* DownBtn = nullptr;
+  // Downloads only.
+  std::unique_ptr<TNetHTTP> UdownFileHttp;
   QLineEdit* outPathTxt = nullptr;
   QPushButton* SelOutPath = nullptr;
   QPushButton* openPath = nullptr;
@@ -72,6 +75,20 @@ class TFrmPelmar : public QWidget {
   void SelOutPathClick();
   void openPathClick();
 
+  // Fetches the page of sourceUrl and lists its movies with their count.
+  void stratBtnClick();
+  // Saves every selected row into outPath.
+  void DownBtnClick();
+  // A key typed in the list: Ctrl+D (character code 4 with Control down) saves the address
+  // that swfUrlPathTxt shows.
+  void ListBox1KeyPress(QObject* Sender, const QKeyEvent& Key);
+
+  // The text after the last "/" of the address.
+  std::string UrlFileName(const std::string& address) const;
+  // Saves the body of `address` into `path` with UdownFileHttp. A failure shows the failure
+  // message box; nothing escapes.
+  void DownloadFile(const std::string& address, const std::string& path);
+
   // Mode 1 reads the settings file into outPath, mode 0 writes outPath to it; other modes do
   // nothing.
   void SettingFileIO(int mode);
@@ -85,6 +102,7 @@ class TFrmPelmar : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   bool focusNextPrevChild(bool next) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
@@ -93,6 +111,9 @@ class TFrmPelmar : public QWidget {
   void SetTabOrder();
   void FitOuterSize();
   void QueueListBox1Click();
+  // Saves the address swfUrlPathTxt shows, unless it is blank; an address that would leave
+  // the output folder, or no output folder at all, fails like a transfer.
+  void DownloadShownAddress();
 
   std::unique_ptr<TStringList> swfUrlList;
   std::string setting_file_name_;

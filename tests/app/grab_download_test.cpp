@@ -1,0 +1,341 @@
+// The grab and the download driven through the window's controls, against nginx and scripted
+// peers on loopback. Nothing here shows a row in the preview pane, so no browser is created.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCollator>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/auto_size_label.h"
+#include "app/download_failure.h"
+#include "app/web_browser.h"
+#include "http/http.h"
+#include "tests/app/window_fixture.h"
+#include "tests/support/free_port.h"
+#include "tests/support/generated_bytes.h"
+#include "tests/support/movie_page.h"
+#include "tests/support/nginx_server.h"
+#include "tests/support/recording_peer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kBigSize = 3 * 1024 * 1024 + 5;
+
+QString U(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
+
+QString Q(const std::string& bytes) {
+  return QString::fromStdString(bytes);
+}
+
+std::vector<std::string> Rows(const QListWidget* list) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < list->count(); ++i)
+    rows.push_back(list->item(i)->text().toStdString());
+  return rows;
+}
+
+std::vector<std::string> Files(const std::string& folder) {
+  std::vector<std::string> names;
+  if (!fs::exists(folder)) return names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The captions a label had each time it was painted.
+class PaintRecorder : public QObject {
+ public:
+  explicit PaintRecorder(TAutoSizeLabel* label) : label_(label) { label->installEventFilter(this); }
+  std::vector<QString> Captions;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == label_ && event->type() == QEvent::Paint) Captions.push_back(label_->Caption());
+    return false;
+  }
+
+ private:
+  TAutoSizeLabel* label_;
+};
+
+class GrabWindowTest : public WindowTest {
+ protected:
+  // nginx with the test page at /page.html and its loopback movies (play.php is missing).
+  void ServeMovies() {
+    nginx_.Start();
+    origin_ = nginx_.Url("");
+    nginx_.WriteFile("page.html", MoviePage(origin_));
+    nginx_.WriteFile("empty.html", "<html><body>no movies here</body></html>");
+    nginx_.WriteFile("movies/red.swf", RedSwfBytes());
+    nginx_.WriteGeneratedFile("movies/big.swf", kBigSize);
+    nginx_.WriteFile("movies/one.swf", "movie one");
+    nginx_.WriteFile("movies/two.swf", "movie two");
+  }
+
+  void Grab(TFrmPelmar& w, const std::string& address) {
+    w.sourceUrl->clear();
+    QTest::keyClicks(w.sourceUrl, Q(address));
+    QTest::mouseClick(w.stratBtn, Qt::LeftButton);
+  }
+
+  void Select(TFrmPelmar& w, const std::vector<std::string>& addresses) {
+    for (const std::string& address : addresses) {
+      const auto items = w.ListBox1->findItems(Q(address), Qt::MatchExactly);
+      ASSERT_EQ(items.size(), 1) << address;
+      items[0]->setSelected(true);
+    }
+  }
+
+  // The output folder, not there yet: the download makes it.
+  std::string OutFolder() const { return out_.Path() + "/saved/movies"; }
+
+  void TearDown() override {
+    if (window_) {
+      QApplication::processEvents();
+      EXPECT_EQ(window_->WebBrowser1->View(), nullptr);
+    }
+    WindowTest::TearDown();
+  }
+
+  NginxServer nginx_;
+  std::string origin_;
+  TempDir out_;
+};
+
+TEST_F(GrabWindowTest, AGrabListsThePagesMoviesSortedWithTheirCount) {
+  ServeMovies();
+  TFrmPelmar& w = Shown();
+  w.ListBox1->addItems({"old row 1", "old row 2"});
+  w.ListBox1->item(1)->setSelected(true);
+  w.swfUrlPathTxt->setText("shown before");
+
+  Grab(w, nginx_.Url("/page.html"));
+
+  const std::vector<std::string> rows = Rows(w.ListBox1);
+  std::vector<std::string> expected = MoviePageEntries(origin_);
+  std::vector<std::string> sortedRows = rows;
+  std::sort(sortedRows.begin(), sortedRows.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(sortedRows, expected);
+  // In ascending order of the locale's collation, letter case ignored.
+  QCollator collator(QLocale::system());
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  for (size_t i = 1; i < rows.size(); ++i)
+    EXPECT_LT(collator.compare(Q(rows[i - 1]), Q(rows[i])), 0) << rows[i - 1] << " " << rows[i];
+  EXPECT_EQ(w.Label1->Caption(), U("总数11   "));
+  EXPECT_EQ(w.SwfUrlList()->Strings(), rows);
+  EXPECT_TRUE(w.ListBox1->selectedItems().isEmpty());
+  // A grab leaves the address field alone.
+  EXPECT_EQ(w.swfUrlPathTxt->text(), "shown before");
+
+  // The page client now sends the page agent and, next time, this page as Referer; the
+  // download client keeps its stored settings.
+  EXPECT_EQ(w.NetHTTP1->Request.UserAgent,
+            "Mozilla/4.0 (compatible; MSIE 6.0; Windows 98; Maxthon)");
+  EXPECT_EQ(w.NetHTTP1->Request.Referer, nginx_.Url("/page.html"));
+  EXPECT_EQ(w.UdownFileHttp->Request.UserAgent, "Mozilla/3.0 (compatible; Net Library)");
+  EXPECT_EQ(w.UdownFileHttp->Request.Referer, "");
+
+  Grab(w, nginx_.Url("/empty.html"));
+  EXPECT_EQ(w.ListBox1->count(), 0);
+  EXPECT_EQ(w.Label1->Caption(), U("总数0   "));
+  EXPECT_TRUE(CapturedReports().empty());
+  EXPECT_TRUE(CapturedFailures().empty());
+}
+
+TEST_F(GrabWindowTest, APageThatCannotBeFetchedSaysSoAfterThreeAttempts) {
+  RecordingPeer notFound(AlwaysAnswer(HttpResponse(404, "Not Found", {}, "\"http://h/x.swf\"")));
+  TFrmPelmar& w = Shown();
+  w.ListBox1->addItem("old row");
+  w.SwfUrlList()->Add("old entry");
+
+  Grab(w, notFound.Url("/page.html"));
+  EXPECT_EQ(notFound.RequestCount(), 3);
+  EXPECT_EQ(w.ListBox1->count(), 0);
+  EXPECT_EQ(w.SwfUrlList()->Count(), 0);
+  EXPECT_EQ(w.Label1->Caption(), U("抓取失败   "));
+
+  // Nobody listening at all.
+  w.ListBox1->addItem("old row");
+  Grab(w, "http://127.0.0.1:" + std::to_string(FreeTcpPort()) + "/page.html");
+  EXPECT_EQ(w.ListBox1->count(), 0);
+  EXPECT_EQ(w.Label1->Caption(), U("抓取失败   "));
+  EXPECT_TRUE(CapturedReports().empty());
+  EXPECT_TRUE(CapturedFailures().empty());
+}
+
+TEST_F(GrabWindowTest, SelectedRowsAreSavedAndTheStatusShowsBeforeTheFirstTransfer) {
+  ServeMovies();
+  TFrmPelmar& w = Shown();
+  Grab(w, nginx_.Url("/page.html"));
+  ASSERT_EQ(w.ListBox1->currentItem(), nullptr);
+  w.outPath.Assign(OutFolder());
+  Select(w,
+         {origin_ + "/movies/red.swf", origin_ + "/movies/big.swf", origin_ + "/movies/one.swf"});
+
+  PaintRecorder painted(w.Label1);
+  std::vector<QString> paintedBeforeTransfer;
+  int statusEvents = 0;
+  w.UdownFileHttp->OnStatus = [&](TObject*, TNetStatus, const std::string&) {
+    if (statusEvents++ == 0) paintedBeforeTransfer = painted.Captions;
+  };
+  QTest::mouseClick(w.DownBtn, Qt::LeftButton);
+
+  EXPECT_GT(statusEvents, 0);
+  // Painted at once, not at the next turn of the event loop (which comes after the run).
+  ASSERT_FALSE(paintedBeforeTransfer.empty());
+  EXPECT_EQ(paintedBeforeTransfer.back(), U("正在下载  "));
+  EXPECT_EQ(w.Label1->Caption(), U("下载成功  "));
+  EXPECT_EQ(Files(OutFolder()), (std::vector<std::string>{"big.swf", "one.swf", "red.swf"}));
+  EXPECT_EQ(ReadFileBytes(OutFolder() + "/red.swf"), RedSwfBytes());
+  EXPECT_TRUE(FileHoldsGeneratedBytes(OutFolder() + "/big.swf", kBigSize));
+  EXPECT_EQ(ReadFileBytes(OutFolder() + "/one.swf"), "movie one");
+  // The field keeps the last row handled, in list order.
+  const std::vector<std::string> rows = Rows(w.ListBox1);
+  std::string last;
+  for (const std::string& row : rows)
+    if (row == origin_ + "/movies/red.swf" || row == origin_ + "/movies/big.swf" ||
+        row == origin_ + "/movies/one.swf")
+      last = row;
+  EXPECT_EQ(w.swfUrlPathTxt->text().toStdString(), last);
+  EXPECT_FALSE(w.UdownFileHttp->IsConnected());
+  EXPECT_TRUE(CapturedFailures().empty());
+  EXPECT_TRUE(CapturedReports().empty());
+}
+
+TEST_F(GrabWindowTest, WithoutASelectionTheRunOnlyChangesTheStatus) {
+  RecordingPeer peer(AlwaysAnswer(HttpResponse(200, "OK", {}, "x")));
+  TFrmPelmar& w = Shown();
+  w.outPath.Assign(OutFolder());
+  w.ListBox1->addItems({Q(peer.Url("/a.swf")), Q(peer.Url("/b.swf"))});
+  QTest::mouseClick(w.DownBtn, Qt::LeftButton);
+  EXPECT_EQ(w.Label1->Caption(), U("下载成功  "));
+  EXPECT_EQ(peer.RequestCount(), 0);
+  EXPECT_FALSE(fs::exists(OutFolder()));
+  EXPECT_EQ(w.swfUrlPathTxt->text(), "");
+}
+
+// The real box, closed from here: a failing row shows it once and the run goes on.
+TEST_F(GrabWindowTest, AFailingRowShowsTheBoxOnceAndTheOthersAreStillSaved) {
+  ServeMovies();
+  TFrmPelmar& w = Shown();
+  Grab(w, nginx_.Url("/page.html"));
+  w.outPath.Assign(OutFolder());
+  // play.php does not exist: 404. An earlier file of that name must survive.
+  const std::string older = OutFolder() + "/play.php?file=red.swf";
+  out_.WriteFile("saved/movies/play.php?file=red.swf", "older file");
+  Select(w, {origin_ + "/movies/red.swf", origin_ + "/play.php?file=red.swf",
+             origin_ + "/movies/two.swf"});
+
+  struct Seen {
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    int buttons = 0;
+    Qt::WindowModality modality = Qt::NonModal;
+  };
+  std::vector<Seen> boxes;
+  QTimer closer;
+  closer.setInterval(10);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    boxes.push_back({box->windowTitle(), box->text(), box->icon(),
+                     static_cast<int>(box->buttons().size()), box->windowModality()});
+    box->button(QMessageBox::Ok)->click();
+  });
+  closer.start();
+  SetDownloadFailureHook(nullptr);
+  QTest::mouseClick(w.DownBtn, Qt::LeftButton);
+  SetDownloadFailureHook([](const QString& caption, const QString& text) {
+    CapturedFailures().push_back({caption, text});
+  });
+  closer.stop();
+
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, U("错误"));
+  EXPECT_EQ(boxes[0].text, U("下载失败，请与Tamsel网联系，谢谢"));
+  EXPECT_EQ(boxes[0].icon, QMessageBox::NoIcon);
+  EXPECT_EQ(boxes[0].buttons, 1);
+  EXPECT_EQ(boxes[0].modality, Qt::ApplicationModal);
+  EXPECT_EQ(w.Label1->Caption(), U("下载成功  "));
+  EXPECT_EQ(Files(OutFolder()),
+            (std::vector<std::string>{"play.php?file=red.swf", "red.swf", "two.swf"}));
+  EXPECT_EQ(ReadFileBytes(older), "older file");
+  EXPECT_EQ(ReadFileBytes(OutFolder() + "/two.swf"), "movie two");
+  EXPECT_TRUE(CapturedReports().empty());
+}
+
+TEST_F(GrabWindowTest, CtrlDSavesTheAddressShownWhateverIsSelected) {
+  ServeMovies();
+  TFrmPelmar& w = Shown();
+  Grab(w, nginx_.Url("/page.html"));
+  w.outPath.Assign(OutFolder());
+  Select(w, {origin_ + "/movies/two.swf"});
+  w.swfUrlPathTxt->setText(Q(origin_ + "/movies/one.swf"));
+
+  QTest::keyClick(w.ListBox1, Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(Files(OutFolder()), std::vector<std::string>{"one.swf"});
+  EXPECT_EQ(ReadFileBytes(OutFolder() + "/one.swf"), "movie one");
+  // The status stays as the grab left it.
+  EXPECT_EQ(w.Label1->Caption(), U("总数11   "));
+
+  // Code 4 typed without the Control key, a plain "d", and Ctrl+D over a blank field: nothing.
+  fs::remove(OutFolder() + "/one.swf");
+  QKeyEvent bare(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("\x04"));
+  QApplication::sendEvent(w.ListBox1, &bare);
+  QTest::keyClick(w.ListBox1, Qt::Key_D);
+  w.swfUrlPathTxt->setText(" \t ");
+  QTest::keyClick(w.ListBox1, Qt::Key_D, Qt::ControlModifier);
+  EXPECT_TRUE(Files(OutFolder()).empty());
+
+  // The character itself, with Control down, as some platforms report Ctrl+D.
+  w.swfUrlPathTxt->setText(Q(origin_ + "/movies/red.swf"));
+  QKeyEvent code4(QEvent::KeyPress, 0, Qt::ControlModifier, QStringLiteral("\x04"));
+  QApplication::sendEvent(w.ListBox1, &code4);
+  EXPECT_EQ(Files(OutFolder()), std::vector<std::string>{"red.swf"});
+  EXPECT_TRUE(CapturedFailures().empty());
+  EXPECT_TRUE(CapturedReports().empty());
+}
+
+TEST_F(GrabWindowTest, NamesThatLeaveTheFolderAndAMissingFolderAreRefused) {
+  RecordingPeer peer(AlwaysAnswer(HttpResponse(200, "OK", {}, "would be written")));
+  TFrmPelmar& w = Shown();
+  w.outPath.Assign(OutFolder());
+  w.ListBox1->addItems(
+      {Q(peer.Url("/movies/..")), Q(peer.Url("/movies/.")), Q(peer.Url("/movies/")), "   "});
+  w.ListBox1->selectAll();
+  QTest::mouseClick(w.DownBtn, Qt::LeftButton);
+  // One box per refused row; the blank row is skipped.
+  ASSERT_EQ(CapturedFailures().size(), 3u);
+  EXPECT_EQ(CapturedFailures()[0].caption, U("错误"));
+  EXPECT_EQ(CapturedFailures()[0].text, U("下载失败，请与Tamsel网联系，谢谢"));
+  EXPECT_EQ(w.Label1->Caption(), U("下载成功  "));
+  EXPECT_FALSE(fs::exists(out_.Path() + "/saved"));
+
+  // No output folder (an unreadable settings file leaves it empty): files would land in "/".
+  w.outPath.Assign("");
+  w.swfUrlPathTxt->setText(Q(peer.Url("/movies/flashgrab-must-not-exist.swf")));
+  QTest::keyClick(w.ListBox1, Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(CapturedFailures().size(), 4u);
+  EXPECT_FALSE(fs::exists("/flashgrab-must-not-exist.swf"));
+  EXPECT_EQ(peer.RequestCount(), 0);
+  EXPECT_TRUE(CapturedReports().empty());
+}
+
+}  // namespace
