@@ -26,5 +26,7 @@ const std::vector<TCommand>& Commands();
 
 // The commands.
 int RunGet(const std::vector<std::string>& args);
+int RunGrab(const std::vector<std::string>& args);
+int RunDownload(const std::vector<std::string>& args);
 
 }  // namespace cli

@@ -1,0 +1,13 @@
+// The order in which the command line lists a page's movies.
+#pragma once
+
+#include "base/string_list.h"
+
+namespace cli {
+
+// The C library's collation for the current locale (LC_COLLATE) over case-folded text. Bytes
+// that do not form a character of the locale's code set count as characters of their own.
+// Each text's collation key is worked out once and kept by the returned function.
+TStringList::TCompare CaseFoldedCollation();
+
+}  // namespace cli

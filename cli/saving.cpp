@@ -1,0 +1,58 @@
+#include "cli/saving.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "app/workflows/download.h"
+#include "base/exception.h"
+#include "cli/options.h"
+
+namespace cli {
+
+namespace {
+
+// "CLASS: MESSAGE" for the exception in flight.
+std::string DescribeCurrentError() {
+  try {
+    throw;
+  } catch (const Exception& e) {
+    return std::string(e.ClassName()) + ": " + OneLine(e.Message());
+  } catch (const std::exception& e) {
+    return "Exception: " + OneLine(e.what());
+  } catch (...) {
+    return "Exception: unknown error";
+  }
+}
+
+void PrintLine(const std::string& line) {
+  const std::string text = line + "\n";
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+std::string OutputFolder(const std::string& text) {
+  if (text.empty()) throw TUsageError("-d needs a folder name");
+  std::string folder = text;
+  while (folder.size() > 1 && folder.back() == '/')
+    folder.pop_back();
+  return folder;
+}
+
+bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder) {
+  bool allSaved = true;
+  for (const std::string& address : addresses) {
+    try {
+      const std::string path = CheckedDestinationPath(folder, address);
+      DownloadFile(http, address, path);
+      PrintLine("saved " + path);
+    } catch (...) {
+      allSaved = false;
+      PrintLine("failed " + address + ": " + DescribeCurrentError());
+    }
+  }
+  return allSaved;
+}
+
+}  // namespace cli

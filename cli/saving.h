@@ -1,0 +1,21 @@
+// Saving movies from the command line, as the window's download does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TNetHTTP;
+
+namespace cli {
+
+// The folder given with -d/--download: without trailing "/" (the root stays "/"). Raises
+// TUsageError for an empty name.
+std::string OutputFolder(const std::string& text);
+
+// Saves each address in turn into `folder` with `http` (its file name is the text after the
+// last "/"), printing one line per address on standard output: "saved PATH", or
+// "failed ADDRESS: CLASS: MESSAGE" with the message on one line. A failure does not stop the
+// others. True when every address was saved.
+bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder);
+
+}  // namespace cli

@@ -1,0 +1,235 @@
+// flashgrab-cli grab and download, run as programs against nginx and scripted peers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/free_port.h"
+#include "tests/support/generated_bytes.h"
+#include "tests/support/movie_page.h"
+#include "tests/support/nginx_server.h"
+#include "tests/support/recording_peer.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kProgram = std::string(FLASHGRAB_BINARY_DIR) + "/cli/flashgrab-cli";
+constexpr std::uint64_t kBigSize = 4 * 1024 * 1024 + 9;
+
+// Runs the program in `folder` (the test's own when empty), in the C locale.
+ProgramResult RunCli(std::vector<std::string> args, const std::string& folder = "") {
+  args.insert(args.begin(), kProgram);
+  ChildProcess program(args);
+  program.Environment = {"LC_ALL=C"};
+  program.WorkingDirectory = folder;
+  program.Start();
+  ProgramResult result;
+  if (program.WaitForExit(std::chrono::seconds(20))) result.ExitCode = program.ExitCode();
+  program.Stop();
+  result.Stdout = program.Stdout();
+  result.Stderr = program.Stderr();
+  return result;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines)
+    text += line + "\n";
+  return text;
+}
+
+std::vector<std::string> Files(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class CliGrab : public testing::Test {
+ protected:
+  void SetUp() override {
+    nginx_.Start();
+    origin_ = nginx_.Url("");
+    nginx_.WriteFile("page.html", MoviePage(origin_));
+    nginx_.WriteFile("movies/red.swf", RedSwfBytes());
+    nginx_.WriteGeneratedFile("movies/big.swf", kBigSize);
+    nginx_.WriteFile("movies/one.swf", "movie one");
+    nginx_.WriteFile("movies/two.swf", "movie two");
+  }
+  NginxServer nginx_;
+  std::string origin_;
+  TempDir out_;
+};
+
+TEST_F(CliGrab, ListsThePagesMoviesInCaseInsensitiveOrder) {
+  const ProgramResult r = RunCli({"grab", nginx_.Url("/page.html")});
+  ASSERT_EQ(r.ExitCode, 0) << r.Stderr;
+  const std::string o = origin_;
+  // In the C locale the order is that of the bytes once folded to lower case.
+  EXPECT_EQ(r.Stdout, Lines({
+                          "[x]://odd.example/o.swf",
+                          "ftp://files.example/f.swf",
+                          o + "/movies/big.swf",
+                          o + "/movies/one.swf",
+                          o + "/movies/red.swf",
+                          o + "/movies/two.swf",
+                          o + "/play.php?file=red.swf",
+                          "http://a.example/x.swf,http://a.example/y.swf",
+                          "http://dup.example/First.swf",
+                          "http://late.example/a.swf?next=http://late.example/b.swf",
+                          "|http://bar.example/pipe.swf|",
+                      }));
+  EXPECT_EQ(r.Stderr, "");
+
+  nginx_.WriteFile("none.html", "<p>nothing</p>");
+  const ProgramResult none = RunCli({"grab", nginx_.Url("/none.html")});
+  EXPECT_EQ(none.ExitCode, 0);
+  EXPECT_EQ(none.Stdout, "");
+}
+
+TEST_F(CliGrab, APageThatCannotBeFetchedIsTriedThreeTimesThenReported) {
+  RecordingPeer missing(AlwaysAnswer(HttpResponse(404, "Not Found", {}, "\"http://h/x.swf\"")));
+  const ProgramResult r = RunCli({"grab", missing.Url("/page.html")});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Stdout, "");
+  EXPECT_EQ(r.Stderr, "flashgrab-cli: ENetHTTPProtocolException: HTTP/1.1 404 Not Found\n");
+  const auto heads = missing.Heads();
+  ASSERT_EQ(heads.size(), 3u);
+  for (const RequestHead& head : heads)
+    EXPECT_EQ(head.Header("User-Agent"), "Mozilla/4.0 (compatible; MSIE 6.0; Windows 98; Maxthon)");
+
+  const ProgramResult refused =
+      RunCli({"grab", "http://127.0.0.1:" + std::to_string(FreeTcpPort()) + "/"});
+  EXPECT_EQ(refused.ExitCode, 1);
+  EXPECT_EQ(refused.Stderr,
+            "flashgrab-cli: ENetSocketError: Socket Error # 10061 Connection refused.\n");
+}
+
+TEST_F(CliGrab, DownloadSavesEveryEntryAndReportsEachFile) {
+  // Only loopback entries: the page's other hosts would need a name lookup.
+  nginx_.WriteFile("local.html", "<embed src=\"" + origin_ + "/movies/red.swf\">\n'" + origin_ +
+                                     "/movies/big.swf' \"" + origin_ + "/movies/gone.swf\"\n");
+  const std::string folder = out_.Path() + "/new/folder";
+  const ProgramResult r = RunCli({"grab", "-d", folder + "/", nginx_.Url("/local.html")});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Stdout,
+            Lines({origin_ + "/movies/big.swf", origin_ + "/movies/gone.swf",
+                   origin_ + "/movies/red.swf", "saved " + folder + "/big.swf",
+                   "failed " + origin_ +
+                       "/movies/gone.swf: ENetHTTPProtocolException: HTTP/1.1 404 Not Found",
+                   "saved " + folder + "/red.swf"}));
+  EXPECT_EQ(Files(folder), (std::vector<std::string>{"big.swf", "red.swf"}));
+  EXPECT_EQ(ReadFileBytes(folder + "/red.swf"), RedSwfBytes());
+  EXPECT_TRUE(FileHoldsGeneratedBytes(folder + "/big.swf", kBigSize));
+
+  fs::remove(nginx_.Root() + "/local.html");
+  nginx_.WriteFile("local.html", "\"" + origin_ + "/movies/one.swf\"");
+  const ProgramResult ok = RunCli({"grab", "--download", folder, nginx_.Url("/local.html")});
+  EXPECT_EQ(ok.ExitCode, 0) << ok.Stdout;
+  EXPECT_EQ(ok.Stdout, Lines({origin_ + "/movies/one.swf", "saved " + folder + "/one.swf"}));
+}
+
+TEST_F(CliGrab, TheClientOptionsApplyToThePageAndTheDownloads) {
+  RecordingPeer peer([](int, const RequestHead& head) {
+    if (head.Target == "/page.html")
+      return PeerAnswer{HttpResponse(200, "OK", {}, "'http://127.0.0.1/m.swf'")};
+    return PeerAnswer{HttpResponse(200, "OK", {}, "movie")};
+  });
+  // The page's movie is named for 127.0.0.1:80; ask the peer for it directly instead.
+  const ProgramResult page = RunCli({"grab", "-A", "Tester/1", "-e", "http://127.0.0.1/from", "-H",
+                                     "X-Test: yes", peer.Url("/page.html")});
+  EXPECT_EQ(page.ExitCode, 0) << page.Stderr;
+  EXPECT_EQ(page.Stdout, "http://127.0.0.1/m.swf\n");
+  const ProgramResult saved =
+      RunCli({"download", "-A", "Tester/2", "-d", out_.Path(), peer.Url("/m.swf")});
+  EXPECT_EQ(saved.ExitCode, 0) << saved.Stdout << saved.Stderr;
+  const auto heads = peer.Heads();
+  ASSERT_EQ(heads.size(), 2u);
+  EXPECT_EQ(heads[0].Header("User-Agent"), "Tester/1");
+  EXPECT_EQ(heads[0].Header("Referer"), "http://127.0.0.1/from");
+  EXPECT_EQ(heads[0].Header("X-Test"), "yes");
+  EXPECT_EQ(heads[1].Header("User-Agent"), "Tester/2");
+  EXPECT_EQ(ReadFileBytes(out_.Path() + "/m.swf"), "movie");
+}
+
+TEST(CliDownload, SavesIntoTheCurrentFolderByDefault) {
+  NginxServer nginx;
+  nginx.WriteFile("a/red.swf", RedSwfBytes());
+  nginx.Start();
+  TempDir here;
+  const ProgramResult r = RunCli({"download", nginx.Url("/a/red.swf")}, here.Path());
+  EXPECT_EQ(r.ExitCode, 0) << r.Stderr;
+  EXPECT_EQ(r.Stdout, "saved ./red.swf\n");
+  EXPECT_EQ(ReadFileBytes(here.Path() + "/red.swf"), RedSwfBytes());
+}
+
+// Whatever goes wrong with a transfer, the file the user had stays and nothing else appears.
+TEST(CliDownload, FailedTransfersLeaveTheEarlierFileAndNoTemporaryFile) {
+  RecordingPeer peer([](int, const RequestHead& head) {
+    if (head.Target == "/cut/red.swf")
+      return PeerAnswer{
+          "HTTP/1.1 200 OK\r\nContent-Length: 500000\r\n\r\n" + GeneratedBytes(0, 100000), true};
+    if (head.Target == "/moved/red.swf")
+      return PeerAnswer{HttpResponse(302, "Found", {"Location: /elsewhere/red.swf"}, "")};
+    if (head.Target == "/ok/one.swf") return PeerAnswer{HttpResponse(200, "OK", {}, "one")};
+    return PeerAnswer{HttpResponse(404, "Not Found", {}, "no")};
+  });
+  TempDir out;
+  out.WriteFile("red.swf", "the user's own movie");
+  const ProgramResult r = RunCli({"download", "-d", out.Path(), peer.Url("/cut/red.swf"),
+                                  peer.Url("/moved/red.swf"), peer.Url("/missing/red.swf"),
+                                  peer.Url("/ok/one.swf"), peer.Url("/ok/"), peer.Url("/ok/..")});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Stdout,
+            Lines({"failed " + peer.Url("/cut/red.swf") +
+                       ": ENetConnClosedGracefully: Connection Closed Gracefully.",
+                   "failed " + peer.Url("/moved/red.swf") +
+                       ": ENetHTTPProtocolException: HTTP/1.1 302 Found",
+                   "failed " + peer.Url("/missing/red.swf") +
+                       ": ENetHTTPProtocolException: HTTP/1.1 404 Not Found",
+                   "saved " + out.Path() + "/one.swf",
+                   "failed " + peer.Url("/ok/") + ": EFCreateError: Cannot create file \"" +
+                       out.Path() + "/\". The address names no file inside the output folder",
+                   "failed " + peer.Url("/ok/..") + ": EFCreateError: Cannot create file \"" +
+                       out.Path() + "/..\". The address names no file inside the output folder"}));
+  EXPECT_EQ(Files(out.Path()), (std::vector<std::string>{"one.swf", "red.swf"}));
+  EXPECT_EQ(ReadFileBytes(out.Path() + "/red.swf"), "the user's own movie");
+  EXPECT_EQ(peer.RequestCount(), 4);
+}
+
+TEST(CliDownload, UnusableArgumentsExitWithTwo) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"grab"},
+      {"grab", "http://127.0.0.1/a", "http://127.0.0.1/b"},
+      {"grab", "-d", "", "http://127.0.0.1/"},
+      {"grab", "-d"},
+      {"grab", "--no-such-option", "http://127.0.0.1/"},
+      {"download"},
+      {"download", "-d", "", "http://127.0.0.1/a.swf"},
+      {"download", "--max-time", "soon", "http://127.0.0.1/a.swf"},
+  };
+  for (const auto& args : cases) {
+    const ProgramResult r = RunCli(args);
+    EXPECT_EQ(r.ExitCode, 2) << Lines(args);
+    EXPECT_NE(r.Stderr.find("usage: flashgrab-cli " + args[0]), std::string::npos) << r.Stderr;
+    EXPECT_EQ(r.Stdout, "");
+  }
+  for (const char* command : {"grab", "download"}) {
+    const ProgramResult help = RunCli({command, "--help"});
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_NE(help.Stdout.find("-d, --download DIR"), std::string::npos) << help.Stdout;
+    EXPECT_NE(help.Stdout.find("--socks5 HOST:PORT"), std::string::npos);
+  }
+  const ProgramResult overview = RunCli({"--help"});
+  EXPECT_NE(overview.Stdout.find("grab"), std::string::npos);
+  EXPECT_NE(overview.Stdout.find("download"), std::string::npos);
+}
+
+}  // namespace
