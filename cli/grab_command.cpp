@@ -2,11 +2,13 @@
 // its movies; with -d it then saves every one of them, as the window's download does.
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/workflows/page_grab.h"
 #include "app/workflows/swf_extraction.h"
+#include "app/workflows/swf_url_stream.h"
 #include "base/string_list.h"
 #include "cli/collation.h"
 #include "cli/command.h"
@@ -73,9 +75,15 @@ int RunGrab(const std::vector<std::string>& args) {
     setup.Apply(page, clientOptions);
     TPageFetchOutcome outcome;
     if (clientOptions.UserAgent) outcome.UserAgent = *clientOptions.UserAgent;
-    std::string text = GetPageHtml(page, address, kPageAttempts, outcome);
+    // The page is searched while it arrives rather than held whole and searched afterwards:
+    // the same entries, in less time and memory.
+    std::unique_ptr<TSwfUrlStream> search;
+    FetchPage(page, address, kPageAttempts, outcome, [&search]() -> TStream& {
+      search = std::make_unique<TSwfUrlStream>();
+      return *search;
+    });
     if (!outcome.Fetched) std::rethrow_exception(outcome.LastError);
-    ExtractSwfUrls(std::move(text), CaseFoldedCollation(), movies);
+    FillSwfUrlList(search->Finish(), CaseFoldedCollation(), movies);
   } catch (...) {
     ReportFailure();
     return kExitFailure;

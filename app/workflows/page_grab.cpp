@@ -1,5 +1,7 @@
 #include "app/workflows/page_grab.h"
 
+#include <memory>
+
 #include "base/net_exceptions.h"
 #include "base/string_stream.h"
 #include "http/http.h"
@@ -11,15 +13,25 @@ std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts
 
 std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts,
                         TPageFetchOutcome& outcome) {
+  std::unique_ptr<TStringStream> page;
+  const bool fetched = FetchPage(http, address, attempts, outcome, [&page]() -> TStream& {
+    page = std::make_unique<TStringStream>();
+    return *page;
+  });
+  // Handed over, not copied: pages can be large.
+  return fetched ? page->TakeDataString() : std::string();
+}
+
+bool FetchPage(TNetHTTP& http, const std::string& address, int attempts, TPageFetchOutcome& outcome,
+               const TPageStreamFactory& newStream) {
   outcome.Fetched = false;
   outcome.AttemptsMade = 0;
   outcome.LastError = nullptr;
   if (attempts < 1) attempts = 1;
   for (; attempts > 0; --attempts) {
-    // A fresh stream per attempt: a failed attempt's partial body is dropped with it.
-    TStringStream page;
     ++outcome.AttemptsMade;
     try {
+      TStream& page = newStream();
       http.Request.UserAgent = outcome.UserAgent;
       http.HttpGet(address, page);
       // With redirections followed, a call can end on an unfollowed 3xx once the maximum is
@@ -29,11 +41,10 @@ std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts
         throw ENetHTTPProtocolException(code, http.StatusLine(), std::string());
       http.Request.Referer = address;
       outcome.Fetched = true;
-      // Handed over, not copied: pages can be large.
-      return page.TakeDataString();
+      return true;
     } catch (...) {
       outcome.LastError = std::current_exception();
     }
   }
-  return std::string();
+  return false;
 }

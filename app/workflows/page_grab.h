@@ -3,9 +3,11 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <string>
 
 class TNetHTTP;
+class TStream;
 
 // The User-Agent of every page request.
 inline constexpr char kPageUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows 98; Maxthon)";
@@ -29,3 +31,11 @@ struct TPageFetchOutcome {
 std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts);
 std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts,
                         TPageFetchOutcome& outcome);
+
+// The attempts of GetPageHtml for a caller that takes the body as it arrives: before each
+// attempt `newStream` gives the stream that attempt's body goes into (a fresh one: what a
+// failed attempt wrote is worth nothing). True when an attempt succeeded; its stream holds the
+// page.
+using TPageStreamFactory = std::function<TStream&()>;
+bool FetchPage(TNetHTTP& http, const std::string& address, int attempts, TPageFetchOutcome& outcome,
+               const TPageStreamFactory& newStream);
