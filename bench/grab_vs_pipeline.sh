@@ -34,7 +34,7 @@ cleanup() {
   if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT HUP INT PIPE TERM
 
 mkdir -p "$work/www" "$work/tmp"
 # A page as a portal might have it, blown up to 50 MiB: markup full of quoted attributes, a
