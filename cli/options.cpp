@@ -23,12 +23,17 @@ constexpr int kDefaultProxyPort = 1080;
 // getopt_long's code for an option without a short name: kLongOnly + the def's index.
 constexpr int kLongOnly = 1000;
 
+// Decimal digits only: the runtime's conversion would also take blanks, a sign and hexadecimal.
+bool DecimalNumber(const std::string& text, int32_t& value) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  return TryStrToInt(text, value);
+}
+
 int PositiveNumber(const std::string& text, const char* option, bool zeroAllowed) {
   int32_t value = 0;
-  bool digits = !text.empty();
-  for (char c : text)
-    digits = digits && c >= '0' && c <= '9';
-  if (!digits || !TryStrToInt(text, value) || value < (zeroAllowed ? 0 : 1))
+  if (!DecimalNumber(text, value) || value < (zeroAllowed ? 0 : 1))
     throw TUsageError(Format("--%s needs a %s number, not '%s'", option,
                              zeroAllowed ? "non-negative" : "positive", text.c_str()));
   return value;
@@ -149,10 +154,7 @@ void SplitHostPort(const std::string& text, int defaultPort, std::string& host, 
   if (colon != std::string::npos) {
     const std::string portText = rest.substr(colon + 1);
     int32_t value = 0;
-    bool digits = !portText.empty();
-    for (char c : portText)
-      digits = digits && c >= '0' && c <= '9';
-    if (!digits || !TryStrToInt(portText, value) || value < 1 || value > 65535)
+    if (!DecimalNumber(portText, value) || value < 1 || value > 65535)
       throw TUsageError(Format("'%s' has no usable port", text.c_str()));
     port = value;
   }
