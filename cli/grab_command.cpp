@@ -10,71 +10,37 @@
 #include "app/workflows/swf_extraction.h"
 #include "app/workflows/swf_url_stream.h"
 #include "base/string_list.h"
+#include "base/text.h"
+#include "cli/client_command.h"
 #include "cli/collation.h"
 #include "cli/command.h"
-#include "cli/options.h"
 #include "cli/saving.h"
 #include "http/http.h"
 
 namespace cli {
 
-namespace {
-
-constexpr const char* kUsage = "usage: flashgrab-cli grab [options] PAGE_URL";
-
-const std::vector<TOptionDef>& GrabOptionDefs() {
-  static const std::vector<TOptionDef> defs = [] {
-    std::vector<TOptionDef> all = {
-        {"download", 'd', "DIR", "then save every movie listed into DIR"},
-        {"help", 'h', nullptr, "show this help"},
-    };
-    const auto& client = ClientOptionDefs();
-    all.insert(all.end(), client.begin(), client.end());
-    return all;
-  }();
-  return defs;
-}
-
-int UsageFailure(const std::string& message) {
-  std::fprintf(stderr, "%s: grab: %s\n%s\n", kProgramName, message.c_str(), kUsage);
-  return kExitUsage;
-}
-
-}  // namespace
-
 int RunGrab(const std::vector<std::string>& args) {
-  TClientOptions clientOptions;
+  TClientCommand command(
+      "grab", "usage: flashgrab-cli grab [options] PAGE_URL",
+      Format("Fetches the page (up to %d attempts) and prints the address of every movie it\n"
+             "refers to, one per line, sorted without regard to letter case.",
+             kPageAttempts),
+      {{"download", 'd', "DIR", "then save every movie listed into DIR"}});
   std::string folder;
   std::string address;
-  try {
-    const TParsedArguments parsed = ParseArguments(args, GrabOptionDefs());
-    for (const TParsedOption& option : parsed.Options) {
-      if (option.Is("help")) {
-        std::printf(
-            "%s\n\nFetches the page (up to %d attempts) and prints the address of every movie it\n"
-            "refers to, one per line, sorted without regard to letter case.\n\noptions:\n%s",
-            kUsage, kPageAttempts, OptionHelp(GrabOptionDefs()).c_str());
-        return kExitSuccess;
-      }
-      if (option.Is("download"))
-        folder = OutputFolder(option.Value);
-      else
-        TakeClientOption(option, clientOptions);
-    }
-    if (parsed.Operands.empty()) throw TUsageError("no page URL given");
-    if (parsed.Operands.size() > 1) throw TUsageError("one page URL only");
-    address = parsed.Operands[0];
-  } catch (const TUsageError& e) {
-    return UsageFailure(e.what());
-  }
+  const auto ended = command.Parse(
+      args, [&folder](const TParsedOption& option) { folder = OutputFolder(option.Value); },
+      [&address](const std::vector<std::string>& operands) {
+        if (operands.empty()) throw TUsageError("no page URL given");
+        if (operands.size() > 1) throw TUsageError("one page URL only");
+        address = operands[0];
+      });
+  if (ended) return *ended;
 
   TStringList movies;
-  try {
-    TClientSetup setup;
-    TNetHTTP page;
-    setup.Apply(page, clientOptions);
+  const int listed = command.WithClient([&](TNetHTTP& page) {
     TPageFetchOutcome outcome;
-    if (clientOptions.UserAgent) outcome.UserAgent = *clientOptions.UserAgent;
+    if (command.Client.UserAgent) outcome.UserAgent = *command.Client.UserAgent;
     // The page is searched while it arrives rather than held whole and searched afterwards:
     // the same entries, in less time and memory.
     std::unique_ptr<TSwfUrlStream> search;
@@ -84,10 +50,9 @@ int RunGrab(const std::vector<std::string>& args) {
     });
     if (!outcome.Fetched) std::rethrow_exception(outcome.LastError);
     FillSwfUrlList(search->Finish(), CaseFoldedCollation(), movies);
-  } catch (...) {
-    ReportFailure();
-    return kExitFailure;
-  }
+    return kExitSuccess;
+  });
+  if (listed != kExitSuccess) return listed;
 
   std::string listing;
   for (int i = 0; i < movies.Count(); ++i)
@@ -96,16 +61,10 @@ int RunGrab(const std::vector<std::string>& args) {
   std::fflush(stdout);
   if (folder.empty()) return kExitSuccess;
 
-  try {
-    // Downloads have a client of their own, as in the window.
-    TClientSetup setup;
-    TNetHTTP download;
-    setup.Apply(download, clientOptions);
+  // Downloads have a client of their own, as in the window.
+  return command.WithClient([&](TNetHTTP& download) {
     return SaveAll(download, movies.Strings(), folder) ? kExitSuccess : kExitFailure;
-  } catch (...) {
-    ReportFailure();
-    return kExitFailure;
-  }
+  });
 }
 
 }  // namespace cli
