@@ -26,4 +26,18 @@ class TStream : public TObject {
   void WriteBuffer(const void* buffer, int64_t count);
   // Copies `count` bytes from the source's position; 0 copies the whole source from its start.
   int64_t CopyFrom(TStream& source, int64_t count);
+
+ protected:
+  // Where a seek leads in a stream that keeps its own position and size.
+  static int64_t SeekTarget(int64_t position, int64_t size, int64_t offset, TSeekOrigin origin) {
+    switch (origin) {
+      case TSeekOrigin::soBeginning:
+        return offset;
+      case TSeekOrigin::soCurrent:
+        return position + offset;
+      case TSeekOrigin::soEnd:
+        break;
+    }
+    return size + offset;
+  }
 };

@@ -21,17 +21,7 @@ int64_t TStringStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TStringStream::Seek(int64_t offset, TSeekOrigin origin) {
-  switch (origin) {
-    case TSeekOrigin::soBeginning:
-      position_ = offset;
-      break;
-    case TSeekOrigin::soCurrent:
-      position_ += offset;
-      break;
-    case TSeekOrigin::soEnd:
-      position_ = Size() + offset;
-      break;
-  }
+  position_ = SeekTarget(position_, Size(), offset, origin);
   return position_;
 }
 

@@ -33,9 +33,7 @@ class TNullStream : public TStream {
     return count;
   }
   int64_t Seek(int64_t offset, TSeekOrigin origin) override {
-    if (origin == TSeekOrigin::soBeginning) position_ = offset;
-    if (origin == TSeekOrigin::soCurrent) position_ += offset;
-    if (origin == TSeekOrigin::soEnd) position_ = size_ + offset;
+    position_ = SeekTarget(position_, size_, offset, origin);
     return position_;
   }
   void SetSize(int64_t size) override { size_ = size; }

@@ -28,10 +28,8 @@ int64_t TDescriptorStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TDescriptorStream::Seek(int64_t offset, TSeekOrigin origin) {
-  const int64_t target = origin == TSeekOrigin::soBeginning ? offset
-                         : origin == TSeekOrigin::soCurrent ? written_ + offset
-                                                            : written_ + offset;
-  if (target != written_) throw EStreamError("Standard output cannot seek");
+  if (SeekTarget(written_, written_, offset, origin) != written_)
+    throw EStreamError("Standard output cannot seek");
   return written_;
 }
 

@@ -447,9 +447,7 @@ class ShortStream : public TStream {
   }
   int64_t Write(const void*, int64_t) override { return 0; }
   int64_t Seek(int64_t offset, TSeekOrigin origin) override {
-    if (origin == TSeekOrigin::soBeginning) position_ = offset;
-    if (origin == TSeekOrigin::soCurrent) position_ += offset;
-    if (origin == TSeekOrigin::soEnd) position_ = 8 + offset;
+    position_ = SeekTarget(position_, 8, offset, origin);
     return position_;
   }
   void SetSize(int64_t) override {}
