@@ -32,6 +32,15 @@ TYPED_TEST(StreamTest, WriteSeekReadAndResize) {
   EXPECT_EQ(s.Position(), 3);
 }
 
+TYPED_TEST(StreamTest, NothingIsReadBeforeTheStart) {
+  TypeParam s;
+  s.WriteBuffer("hello", 5);
+  s.SetPosition(-3);
+  char buf[8] = {};
+  EXPECT_EQ(s.Read(buf, 8), 0);
+  EXPECT_EQ(s.Position(), -3);
+}
+
 TEST(FileStreamTest, CreateWriteReopenRead) {
   TempDir dir;
   const std::string path = dir.Path() + "/f.bin";
