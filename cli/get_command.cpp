@@ -5,25 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "base/net_exceptions.h"
+#include "app/workflows/download.h"
 #include "cli/client_command.h"
 #include "cli/command.h"
 #include "cli/output.h"
 #include "http/http.h"
 
 namespace cli {
-
-namespace {
-
-// A call that completed without a 2xx status (a redirection left unfollowed once the maximum
-// was reached) did not deliver the address's body.
-void CheckDelivered(TNetHTTP& http) {
-  const int code = http.StatusCode();
-  if (code < 200 || code > 299)
-    throw ENetHTTPProtocolException(code, http.StatusLine(), std::string());
-}
-
-}  // namespace
 
 int RunGet(const std::vector<std::string>& args) {
   TClientCommand command("get", "usage: flashgrab-cli get [options] URL...",
@@ -47,7 +35,7 @@ int RunGet(const std::vector<std::string>& args) {
 
   return command.WithClient([&](TNetHTTP& http) {
     if (!outputFile.empty()) {
-      TSafeOutputFile output(outputFile);
+      TPartFile output(outputFile);
       http.HttpGet(addresses[0], output.Stream());
       CheckDelivered(http);
       output.Commit();

@@ -1,13 +1,9 @@
-// Where a command writes a body: standard output, or a file that appears under its name only
-// once the body is complete.
+// Where a command writes a body that does not go to a file.
 #pragma once
 
-#include <memory>
-#include <string>
+#include <cstdint>
 
 #include "base/stream.h"
-
-class TFileStream;
 
 namespace cli {
 
@@ -26,30 +22,6 @@ class TDescriptorStream : public TStream {
  private:
   int fd_;
   int64_t written_ = 0;
-};
-
-// A file written under a temporary name in the destination's folder and renamed onto the
-// destination by Commit. Until then an existing destination is left untouched; destroying an
-// uncommitted file removes the temporary one.
-class TSafeOutputFile {
- public:
-  // Raises EFCreateError "Cannot create file "%s". %s" when the folder takes no new file.
-  explicit TSafeOutputFile(const std::string& destination);
-  ~TSafeOutputFile();
-  TSafeOutputFile(const TSafeOutputFile&) = delete;
-  TSafeOutputFile& operator=(const TSafeOutputFile&) = delete;
-
-  TStream& Stream();
-  const std::string& TemporaryName() const { return temporary_; }
-  // Closes the file and gives it the destination's name. Raises EWriteError or
-  // EFCreateError when that fails (the temporary file is then removed).
-  void Commit();
-
- private:
-  std::string destination_;
-  std::string temporary_;
-  std::unique_ptr<TFileStream> stream_;
-  bool committed_ = false;
 };
 
 }  // namespace cli

@@ -45,62 +45,59 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
-// The body goes to a file of its own beside the destination, which takes the destination's
-// name only when complete: a failed transfer never cuts or half-writes a file the user has.
-class TPartFile {
- public:
-  TPartFile(const std::string& destination, size_t folderEnd) : destination_(destination) {
-    const std::string folder = destination.substr(0, folderEnd);
-    // Cut so that the temporary name stays within the file system's limit of 255 bytes.
-    const std::string name = destination.substr(folderEnd, kTemporaryNameRoom);
-    std::string pattern = folder + "." + name + ".part-XXXXXX";
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) {
-      const std::string reason = std::strerror(errno);
-      RefuseFile(destination, reason.c_str());
-    }
-    temporary_ = pattern;
-    // mkstemp makes the file private; the movie gets the permissions of any new file.
-    ::fchmod(fd, NewFileMode());
-    ::close(fd);
-    try {
-      stream_ = std::make_unique<TFileStream>(temporary_, TFileMode::fmOpenReadWrite);
-    } catch (...) {
-      ::unlink(temporary_.c_str());
-      throw;
-    }
-  }
-  TPartFile(const TPartFile&) = delete;
-  TPartFile& operator=(const TPartFile&) = delete;
-  ~TPartFile() {
-    if (committed_) return;
-    try {
-      stream_.reset();
-    } catch (...) {
-      // Already failing; the file goes away below.
-    }
-    ::unlink(temporary_.c_str());
-  }
-
-  TStream& Stream() { return *stream_; }
-
-  void Commit() {
-    stream_->Close();
-    if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
-      const std::string reason = std::strerror(errno);
-      RefuseFile(destination_, reason.c_str());
-    }
-    committed_ = true;
-  }
-
- private:
-  std::string destination_;
-  std::string temporary_;
-  std::unique_ptr<TFileStream> stream_;
-  bool committed_ = false;
-};
-
 }  // namespace
+
+TPartFile::TPartFile(const std::string& destination) : destination_(destination) {
+  const size_t folderEnd = FolderEnd(destination);
+  const std::string folder = destination.substr(0, folderEnd);
+  // Cut so that the temporary name stays within the file system's limit of 255 bytes.
+  const std::string name = destination.substr(folderEnd, kTemporaryNameRoom);
+  std::string pattern = folder + "." + name + ".part-XXXXXX";
+  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) {
+    const std::string reason = std::strerror(errno);
+    RefuseFile(destination, reason.c_str());
+  }
+  temporary_ = pattern;
+  // mkstemp makes the file private; the result gets the permissions of any new file.
+  ::fchmod(fd, NewFileMode());
+  ::close(fd);
+  try {
+    stream_ = std::make_unique<TFileStream>(temporary_, TFileMode::fmOpenReadWrite);
+  } catch (...) {
+    ::unlink(temporary_.c_str());
+    throw;
+  }
+}
+
+TPartFile::~TPartFile() {
+  if (committed_) return;
+  try {
+    stream_.reset();
+  } catch (...) {
+    // Already failing; the file goes away below.
+  }
+  ::unlink(temporary_.c_str());
+}
+
+TStream& TPartFile::Stream() {
+  return *stream_;
+}
+
+void TPartFile::Commit() {
+  stream_->Close();
+  if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
+    const std::string reason = std::strerror(errno);
+    RefuseFile(destination_, reason.c_str());
+  }
+  committed_ = true;
+}
+
+void CheckDelivered(TNetHTTP& http) {
+  const int code = http.StatusCode();
+  if (code < 200 || code > 299)
+    throw ENetHTTPProtocolException(code, http.StatusLine(), std::string());
+}
 
 std::string UrlFileName(const std::string& address) {
   const size_t slash = address.rfind('/');
@@ -134,13 +131,9 @@ void DownloadFile(TNetHTTP& http, const std::string& address, const std::string&
     std::error_code ignored;
     std::filesystem::create_directories(path.substr(0, folderEnd), ignored);
   }
-  TPartFile file(path, folderEnd);
+  TPartFile file(path);
   http.HttpGet(address, file.Stream());
-  // With redirections followed, a call can end on an unfollowed 3xx once the maximum is
-  // reached: its body is not the movie.
-  const int code = http.StatusCode();
-  if (code < 200 || code > 299)
-    throw ENetHTTPProtocolException(code, http.StatusLine(), std::string());
+  CheckDelivered(http);
   file.Commit();
   http.CloseConnection();
 }
