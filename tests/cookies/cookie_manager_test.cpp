@@ -4,36 +4,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "base/exception.h"
+#include "tests/support/time_zone.h"
 #include "uri/internet_date.h"
 
 namespace {
-
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* tz) {
-    if (const char* old = std::getenv("TZ")) old_ = old;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (old_)
-      setenv("TZ", old_->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::optional<std::string> old_;
-};
 
 std::string HeaderFor(TNetCookieManager& m, const std::string& address, bool secure = false) {
   return m.BuildCookieHeader(TNetURI(address), secure);

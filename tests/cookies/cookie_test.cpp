@@ -3,36 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <ctime>
 #include <limits>
-#include <optional>
 #include <string>
 
 #include "base/date_time.h"
 #include "base/net_exceptions.h"
+#include "tests/support/time_zone.h"
 #include "uri/internet_date.h"
 
 namespace {
-
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* tz) {
-    if (const char* old = std::getenv("TZ")) old_ = old;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (old_)
-      setenv("TZ", old_->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::optional<std::string> old_;
-};
 
 struct ParseRow {
   const char* header;

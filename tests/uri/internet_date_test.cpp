@@ -3,35 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <limits>
-#include <optional>
 #include <string>
 
 #include "base/net_exceptions.h"
+#include "tests/support/time_zone.h"
 
 namespace {
-
-// Selects a time zone for one test and puts the previous one back afterwards.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* tz) {
-    if (const char* old = std::getenv("TZ")) old_ = old;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (old_)
-      setenv("TZ", old_->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::optional<std::string> old_;
-};
 
 constexpr double kSecond = 1.0 / 86400;
 constexpr double kHour = 1.0 / 24;
