@@ -8,7 +8,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "tests/support/free_port.h"
 #include "tests/support/server_launch.h"
 
 namespace {
@@ -47,8 +46,7 @@ void EnsureSocksTestUser() {
   throw std::runtime_error("cannot set the password of " + std::string(user) + ": " + error);
 }
 
-DanteServer::DanteServer(bool requireCredentials)
-    : requireCredentials_(requireCredentials), port_(FreeTcpPort()) {}
+DanteServer::DanteServer(bool requireCredentials) : requireCredentials_(requireCredentials) {}
 
 DanteServer::~DanteServer() {
   Stop();
@@ -76,25 +74,13 @@ socks pass { from: 127.0.0.0/8 to: 127.0.0.0/8 log: error }
 void DanteServer::Start() {
   if (Running()) return;
   if (requireCredentials_) EnsureSocksTestUser();
-  process_ = LaunchServer("danted", &port_, [this](int port) {
+  Launch("danted", [this](int port) {
     const std::string config = dir_.WriteFile("danted.conf", ConfigText(port));
     // In the foreground the test owns the server's process group and can stop all of it.
     return std::vector<std::string>{"danted", "-f", config};
   });
 }
 
-void DanteServer::Stop() {
-  if (process_) process_->Stop();
-}
-
-bool DanteServer::Running() const {
-  return process_ && process_->Running();
-}
-
-pid_t DanteServer::Pid() const {
-  return process_ ? process_->Pid() : 0;
-}
-
 std::string DanteServer::Log() const {
-  return ReadFileBytes(dir_.Path() + "/danted.log") + (process_ ? process_->Stderr() : "");
+  return ReadFileBytes(dir_.Path() + "/danted.log") + Stderr();
 }

@@ -3,15 +3,12 @@
 // 127.0.0.0/8.
 #pragma once
 
-#include <sys/types.h>
-
-#include <memory>
 #include <string>
 
-#include "tests/support/child_process.h"
+#include "tests/support/server_launch.h"
 #include "tests/support/temp_dir.h"
 
-class DanteServer {
+class DanteServer : public LaunchedServer {
  public:
   // The server checks user names against the system's accounts: this test-only account is
   // created (or repaired) on the first Start() that needs it.
@@ -29,11 +26,7 @@ class DanteServer {
   // "socks block { from: 0.0.0.0/0 to: 127.0.0.1/32 port = 9 }" for a "not allowed" reply.
   std::string ExtraRules;
 
-  int Port() const { return port_; }  // final once Start() returned
   void Start();
-  void Stop();
-  bool Running() const;
-  pid_t Pid() const;
   std::string Log() const;
   const TempDir& Dir() const { return dir_; }
 
@@ -42,8 +35,6 @@ class DanteServer {
 
   bool requireCredentials_;
   TempDir dir_;
-  int port_;
-  std::unique_ptr<ChildProcess> process_;
 };
 
 // Makes sure the system account DanteServer::kUserName exists with DanteServer::kPassword.

@@ -2,11 +2,10 @@
 
 #include <filesystem>
 
-#include "tests/support/free_port.h"
 #include "tests/support/generated_bytes.h"
 #include "tests/support/server_launch.h"
 
-NginxServer::NginxServer() : root_(dir_.Path() + "/www"), port_(FreeTcpPort()) {
+NginxServer::NginxServer() : root_(dir_.Path() + "/www") {
   std::filesystem::create_directories(root_);
 }
 
@@ -15,7 +14,7 @@ NginxServer::~NginxServer() {
 }
 
 std::string NginxServer::Url(std::string_view path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+  return "http://127.0.0.1:" + std::to_string(Port()) + std::string(path);
 }
 
 std::string NginxServer::WriteFile(const std::string& relativePath,
@@ -111,26 +110,14 @@ http {
 void NginxServer::Start() {
   if (Running()) return;
   std::filesystem::create_directories(dir_.Path() + "/tmp");
-  process_ = LaunchServer("nginx", &port_, [this](int port) {
+  Launch("nginx", [this](int port) {
     dir_.WriteFile("nginx.conf", ConfigText(port));
     return std::vector<std::string>{"nginx", "-c", ConfigPath(), "-p", dir_.Path() + "/"};
   });
 }
 
-void NginxServer::Stop() {
-  if (process_) process_->Stop();
-}
-
-bool NginxServer::Running() const {
-  return process_ && process_->Running();
-}
-
-pid_t NginxServer::Pid() const {
-  return process_ ? process_->Pid() : 0;
-}
-
 std::string NginxServer::ErrorLog() const {
-  return ReadFileBytes(dir_.Path() + "/error.log") + (process_ ? process_->Stderr() : "");
+  return ReadFileBytes(dir_.Path() + "/error.log") + Stderr();
 }
 
 std::string NginxServer::AccessLog() const {

@@ -2,14 +2,11 @@
 // in a temporary folder; one process in the foreground on a free port of 127.0.0.1.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
-#include "tests/support/child_process.h"
+#include "tests/support/server_launch.h"
 #include "tests/support/temp_dir.h"
 
 // Out of the box it serves the files of Root() with Content-Length and keep-alive, and its own
@@ -17,15 +14,14 @@
 //   nginx.AddLocation("= /old", "return 301 /new;");
 //   nginx.AddLocation("/c/", "add_header Set-Cookie \"a=1; Path=/\";");
 //   nginx.ServerDirectives += "error_page 404 /missing.html;\n";
-class NginxServer {
+class NginxServer : public LaunchedServer {
  public:
   NginxServer();
   NginxServer(const NginxServer&) = delete;
   NginxServer& operator=(const NginxServer&) = delete;
   ~NginxServer();
 
-  // Final once Start() returned (a port taken meanwhile by someone else is replaced).
-  int Port() const { return port_; }
+  // Port() is final once Start() returned (a port taken meanwhile by someone else is replaced).
   // "http://127.0.0.1:PORT" followed by `path`.
   std::string Url(std::string_view path = "/") const;
 
@@ -52,9 +48,6 @@ class NginxServer {
   std::string WritePasswordFile(const std::string& user, const std::string& password);
 
   void Start();
-  void Stop();
-  bool Running() const;
-  pid_t Pid() const;
 
   std::string ConfigPath() const { return dir_.Path() + "/nginx.conf"; }
   std::string ErrorLog() const;
@@ -66,7 +59,5 @@ class NginxServer {
 
   TempDir dir_;
   std::string root_;
-  int port_;
   int passwordFiles_ = 0;
-  std::unique_ptr<ChildProcess> process_;
 };

@@ -29,6 +29,33 @@ std::unique_ptr<ChildProcess> LaunchServer(
                            failures);
 }
 
+LaunchedServer::LaunchedServer() : port_(FreeTcpPort()) {}
+
+LaunchedServer::~LaunchedServer() {
+  Stop();
+}
+
+void LaunchedServer::Launch(const std::string& name,
+                            const std::function<std::vector<std::string>(int port)>& prepare) {
+  process_ = LaunchServer(name, &port_, prepare);
+}
+
+void LaunchedServer::Stop() {
+  if (process_) process_->Stop();
+}
+
+bool LaunchedServer::Running() const {
+  return process_ && process_->Running();
+}
+
+pid_t LaunchedServer::Pid() const {
+  return process_ ? process_->Pid() : 0;
+}
+
+std::string LaunchedServer::Stderr() const {
+  return process_ ? process_->Stderr() : "";
+}
+
 std::string FillTemplate(std::string text,
                          const std::vector<std::pair<std::string, std::string>>& values) {
   for (const auto& [placeholder, value] : values) {

@@ -1,9 +1,8 @@
 #include "tests/support/tinyproxy_server.h"
 
-#include "tests/support/free_port.h"
 #include "tests/support/server_launch.h"
 
-TinyproxyServer::TinyproxyServer() : port_(FreeTcpPort()) {}
+TinyproxyServer::TinyproxyServer() = default;
 
 TinyproxyServer::~TinyproxyServer() {
   Stop();
@@ -38,24 +37,12 @@ void TinyproxyServer::Start() {
   for (const auto& h : AllowedHosts)
     hosts += h + "\n";
   dir_.WriteFile("hosts", hosts);
-  process_ = LaunchServer("tinyproxy", &port_, [this](int port) {
+  Launch("tinyproxy", [this](int port) {
     const std::string config = dir_.WriteFile("tinyproxy.conf", ConfigText(port));
     return std::vector<std::string>{"tinyproxy", "-d", "-c", config};
   });
 }
 
-void TinyproxyServer::Stop() {
-  if (process_) process_->Stop();
-}
-
-bool TinyproxyServer::Running() const {
-  return process_ && process_->Running();
-}
-
-pid_t TinyproxyServer::Pid() const {
-  return process_ ? process_->Pid() : 0;
-}
-
 std::string TinyproxyServer::Log() const {
-  return ReadFileBytes(dir_.Path() + "/tinyproxy.log") + (process_ ? process_->Stderr() : "");
+  return ReadFileBytes(dir_.Path() + "/tinyproxy.log") + Stderr();
 }

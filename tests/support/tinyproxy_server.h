@@ -2,16 +2,13 @@
 // generated configuration in a temporary folder. It forwards only to loopback hosts.
 #pragma once
 
-#include <sys/types.h>
-
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/support/child_process.h"
+#include "tests/support/server_launch.h"
 #include "tests/support/temp_dir.h"
 
-class TinyproxyServer {
+class TinyproxyServer : public LaunchedServer {
  public:
   TinyproxyServer();
   TinyproxyServer(const TinyproxyServer&) = delete;
@@ -29,11 +26,7 @@ class TinyproxyServer {
   // More configuration lines.
   std::string ExtraDirectives;
 
-  int Port() const { return port_; }  // final once Start() returned
   void Start();
-  void Stop();
-  bool Running() const;
-  pid_t Pid() const;
   std::string Log() const;
   const TempDir& Dir() const { return dir_; }
 
@@ -41,6 +34,4 @@ class TinyproxyServer {
   std::string ConfigText(int port) const;
 
   TempDir dir_;
-  int port_;
-  std::unique_ptr<ChildProcess> process_;
 };
