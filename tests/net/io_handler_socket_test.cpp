@@ -28,21 +28,13 @@ long long MsSince(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-sockaddr_in Loopback(int port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
-
 // A loopback listener that never accepts and whose accept queue is full, so that a further
 // connect gets no answer at all: its SYNs are dropped.
 class SilentListener {
  public:
   SilentListener() {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = Loopback(0);
+    sockaddr_in address = LoopbackAddress(0);
     socklen_t length = sizeof address;
     if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(fd_, 0) != 0 ||
@@ -53,7 +45,7 @@ class SilentListener {
     for (int i = 0; i < 16; ++i) {
       const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
       fillers_.push_back(fd);
-      const sockaddr_in target = Loopback(port_);
+      const sockaddr_in target = LoopbackAddress(port_);
       ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
       pollfd p{fd, POLLOUT, 0};
       if (::poll(&p, 1, 200) == 0) return;  // this one hangs: the queue is full
@@ -76,7 +68,7 @@ class SilentListener {
 // A port nobody listens on.
 int ClosedPort() {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = Loopback(0);
+  sockaddr_in address = LoopbackAddress(0);
   socklen_t length = sizeof address;
   ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
   ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);

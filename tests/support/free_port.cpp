@@ -9,9 +9,7 @@
 #include <string>
 #include <thread>
 
-namespace {
-
-sockaddr_in Loopback(int port) {
+sockaddr_in LoopbackAddress(int port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
@@ -19,12 +17,10 @@ sockaddr_in Loopback(int port) {
   return address;
 }
 
-}  // namespace
-
 int FreeTcpPort() {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) throw std::runtime_error("FreeTcpPort: socket failed");
-  sockaddr_in address = Loopback(0);
+  sockaddr_in address = LoopbackAddress(0);
   socklen_t length = sizeof address;
   if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
@@ -38,7 +34,7 @@ int FreeTcpPort() {
 bool PortAccepts(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
-  const sockaddr_in address = Loopback(port);
+  const sockaddr_in address = LoopbackAddress(port);
   const bool accepted =
       ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
   ::close(fd);

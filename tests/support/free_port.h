@@ -1,8 +1,13 @@
 // Ports on 127.0.0.1 for the servers and peers that tests start.
 #pragma once
 
+#include <netinet/in.h>
+
 #include <chrono>
 #include <functional>
+
+// 127.0.0.1:port as a socket address.
+sockaddr_in LoopbackAddress(int port);
 
 // A TCP port of 127.0.0.1 that nobody listens on right now (the kernel's choice for port 0).
 int FreeTcpPort();

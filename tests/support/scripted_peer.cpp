@@ -9,14 +9,14 @@
 
 #include <stdexcept>
 
+#include "tests/support/free_port.h"
+
 ScriptedPeer::ScriptedPeer(Script script) : script_(std::move(script)) {
   listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listenFd_ < 0) throw std::runtime_error("ScriptedPeer: socket failed");
   const int on = 1;
   ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in address = LoopbackAddress(0);
   socklen_t length = sizeof address;
   if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       ::listen(listenFd_, 64) != 0 ||

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <thread>
 
+#include "tests/support/free_port.h"
 #include "tests/support/generated_bytes.h"
 
 namespace {
@@ -59,10 +60,7 @@ TcpChannel::~TcpChannel() {
 std::unique_ptr<TcpChannel> TcpChannel::Connect(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) throw ChannelError("socket failed");
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in address = LoopbackAddress(port);
   if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     ::close(fd);
     throw ChannelError("cannot connect to 127.0.0.1:" + std::to_string(port));
