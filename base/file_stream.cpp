@@ -10,6 +10,17 @@
 #include "base/exception.h"
 #include "base/text.h"
 
+namespace {
+
+[[noreturn]] void RaiseOpenFailure(const std::string& fileName, TFileMode mode, int error) {
+  const std::string reason = std::strerror(error);
+  if (mode == TFileMode::fmCreate)
+    throw EFCreateError(Format("Cannot create file \"%s\". %s", fileName.c_str(), reason.c_str()));
+  throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName.c_str(), reason.c_str()));
+}
+
+}  // namespace
+
 TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : file_name_(fileName) {
   int flags = O_CLOEXEC;
   switch (mode) {
@@ -27,23 +38,13 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : file_nam
       break;
   }
   handle_ = ::open(fileName.c_str(), flags, 0666);
-  if (handle_ < 0) {
-    const std::string reason = std::strerror(errno);
-    if (mode == TFileMode::fmCreate)
-      throw EFCreateError(
-          Format("Cannot create file \"%s\". %s", fileName.c_str(), reason.c_str()));
-    throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName.c_str(), reason.c_str()));
-  }
+  if (handle_ < 0) RaiseOpenFailure(fileName, mode, errno);
   // A folder opens for reading on POSIX; it is not a file for this stream.
   struct stat info;
   if (::fstat(handle_, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(handle_);
     handle_ = -1;
-    const std::string reason = std::strerror(EISDIR);
-    if (mode == TFileMode::fmCreate)
-      throw EFCreateError(
-          Format("Cannot create file \"%s\". %s", fileName.c_str(), reason.c_str()));
-    throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName.c_str(), reason.c_str()));
+    RaiseOpenFailure(fileName, mode, EISDIR);
   }
 }
 
