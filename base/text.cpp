@@ -141,6 +141,13 @@ bool SameText(const std::string& a, const std::string& b) {
   return a.size() == b.size() && CompareText(a, b) == 0;
 }
 
+bool SameTextAt(const std::string& text, size_t at, const std::string& sub) {
+  if (at > text.size() || text.size() - at < sub.size()) return false;
+  for (size_t i = 0; i < sub.size(); ++i)
+    if (AsciiUpper(text[at + i]) != AsciiUpper(sub[i])) return false;
+  return true;
+}
+
 std::string Format(const char* format, ...) {
   va_list args;
   va_start(args, format);

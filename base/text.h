@@ -14,6 +14,8 @@ std::string TrimRight(const std::string& text);
 std::string UpperCase(const std::string& text);
 std::string LowerCase(const std::string& text);
 bool SameText(const std::string& a, const std::string& b);
+// True when `text` holds `sub` at byte offset `at`, ignoring ASCII case.
+bool SameTextAt(const std::string& text, size_t at, const std::string& sub);
 int CompareText(const std::string& a, const std::string& b);
 
 // printf-style formatting of a message template ("%s" takes a const char*).

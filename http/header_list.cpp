@@ -8,18 +8,6 @@ namespace {
 const char kFoldBreakText[] = "\r\n ";
 const char kFoldBreakChars[] = "\t ,";
 
-char AsciiUpper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-// True when `text` holds `sub` at byte offset `at`, ignoring ASCII case.
-bool SameTextAt(const std::string& text, size_t at, const std::string& sub) {
-  if (at > text.size() || text.size() - at < sub.size()) return false;
-  for (size_t i = 0; i < sub.size(); ++i)
-    if (AsciiUpper(text[at + i]) != AsciiUpper(sub[i])) return false;
-  return true;
-}
-
 // A line break inside a piece would end the header line early on the wire and let the rest
 // of the value pass for a header of its own.
 void BlankLineBreaks(std::string& text) {

@@ -1,21 +1,7 @@
 #include "uri/token.h"
 
 #include "base/lead_bytes.h"
-
-namespace {
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool SameTextAt(const std::string& text, size_t at, const std::string& sub) {
-  for (size_t k = 0; k < sub.size(); ++k) {
-    if (AsciiLower(text[at + k]) != AsciiLower(sub[k])) return false;
-  }
-  return true;
-}
-
-}  // namespace
+#include "base/text.h"
 
 std::string TakeToken(std::string& text, const std::string& delimiter) {
   const int p = Pos(delimiter, text);

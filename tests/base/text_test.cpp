@@ -19,6 +19,14 @@ TEST(TextTest, CaseFoldingTouchesAsciiLettersOnly) {
   EXPECT_LT(CompareText("a", "B"), 0);
 }
 
+TEST(TextTest, SameTextAtStaysInsideTheText) {
+  EXPECT_TRUE(SameTextAt("Keep-Alive", 5, "aLIVE"));
+  EXPECT_FALSE(SameTextAt("Keep-Alive", 6, "live!"));  // runs past the end
+  EXPECT_TRUE(SameTextAt("abc", 3, ""));
+  EXPECT_FALSE(SameTextAt("abc", 4, ""));
+  EXPECT_FALSE(SameTextAt("a\xb0", 1, "\x90"));  // no folding outside ASCII
+}
+
 TEST(TextTest, IntegerConversionFollowsRuntimeRules) {
   struct Row {
     const char* text;
