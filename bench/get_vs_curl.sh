@@ -10,70 +10,21 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-cli="${1:-}"
-if [ -z "$cli" ]; then
-  for candidate in build-bench/cli/flashgrab-cli build/cli/flashgrab-cli; do
-    if [ -x "$candidate" ]; then cli="$candidate"; break; fi
-  done
-fi
-if [ -z "$cli" ] || [ ! -x "$cli" ]; then
-  echo "flashgrab-cli not found; give its path" >&2
-  exit 2
-fi
-for tool in nginx curl python3 /usr/bin/time; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "missing: $tool" >&2; exit 2; }
-done
+. bench/lib.sh
+find_cli "${1:-}"
+require_tools nginx curl python3 /usr/bin/time
 
 runs=5
 size=1073741824
-work=$(mktemp -d)
-pid=""
-cleanup() {
-  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-mkdir -p "$work/www" "$work/tmp" "$work/out"
+make_work
+mkdir -p "$work/out"
 # Written once; the page cache then serves every run the same way.
 head -c "$size" /dev/zero >"$work/www/big.bin"
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-cat >"$work/nginx.conf" <<EOF
-daemon off;
-master_process off;
-worker_processes 1;
-pid $work/nginx.pid;
-error_log $work/error.log;
-events { worker_connections 64; }
-http {
-  access_log off;
-  client_body_temp_path $work/tmp/body;
-  proxy_temp_path $work/tmp/proxy;
-  fastcgi_temp_path $work/tmp/fastcgi;
-  uwsgi_temp_path $work/tmp/uwsgi;
-  scgi_temp_path $work/tmp/scgi;
-  default_type application/octet-stream;
-  sendfile on;
-  server {
-    listen 127.0.0.1:$port;
-    root $work/www;
-  }
-}
-EOF
-nginx -c "$work/nginx.conf" -p "$work/" &
-pid=$!
+start_nginx application/octet-stream
 url="http://127.0.0.1:$port/big.bin"
-tries=0
-until curl -s -o /dev/null --noproxy '*' "http://127.0.0.1:$port/"; do
-  tries=$((tries + 1))
-  if [ "$tries" -gt 100 ]; then echo "nginx did not start" >&2; cat "$work/error.log" >&2; exit 1; fi
-  sleep 0.1
-done
 
-now_ns() { date +%s%N; }
-
-# run NAME COMMAND...: one timed download; appends "SECONDS KIB" to $work/NAME.
+# run NAME COMMAND...: one timed download; appends "MILLISECONDS KIB" to $work/NAME.
 run() {
   name=$1
   shift
@@ -93,9 +44,6 @@ while [ "$i" -lt "$runs" ]; do
   run curl curl -s -S --noproxy '*' -o "$work/out/file" "$url"
   i=$((i + 1))
 done
-
-median_ms() { cut -d' ' -f1 "$work/$1" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"; }
-peak_kib() { cut -d' ' -f2 "$work/$1" | sort -n | tail -n 1; }
 
 ours=$(median_ms flashgrab)
 theirs=$(median_ms curl)
