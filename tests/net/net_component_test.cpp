@@ -106,7 +106,9 @@ TEST(NetComponent, EveryComponentHoldsAStackReference) {
     EXPECT_NE(GlobalStack, nullptr);
   }
   EXPECT_EQ(TNetStack::StackReferences(), before);
-  if (before == 0) EXPECT_EQ(GlobalStack, nullptr);
+  if (before == 0) {
+    EXPECT_EQ(GlobalStack, nullptr);
+  }
 }
 
 }  // namespace

@@ -164,7 +164,7 @@ TEST_F(DownloadTest, AFailedTransferLeavesTheEarlierFileIntactAndNoTemporaryFile
 
 TEST_F(DownloadTest, UnusablePathsAreRefusedBeforeAnythingIsCreated) {
   RecordingPeer peer(AlwaysAnswer(HttpResponse(200, "OK", {}, "body")));
-  for (const std::string& name : {"", ".", ".."}) {
+  for (const char* name : {"", ".", ".."}) {
     const std::string path = out_.Path() + "/new/" + name;
     EXPECT_EQ(ErrorClassOf([&] { DownloadFile(http_, peer.Url("/x.swf"), path); }), "EFCreateError")
         << path;
