@@ -27,6 +27,7 @@
 #include "tests/support/movie_page.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/recording_peer.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -47,15 +48,6 @@ std::vector<std::string> Rows(const QListWidget* list) {
   for (int i = 0; i < list->count(); ++i)
     rows.push_back(list->item(i)->text().toStdString());
   return rows;
-}
-
-std::vector<std::string> Files(const std::string& folder) {
-  std::vector<std::string> names;
-  if (!fs::exists(folder)) return names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // The captions a label had each time it was painted.
@@ -202,7 +194,7 @@ TEST_F(GrabWindowTest, SelectedRowsAreSavedAndTheStatusShowsBeforeTheFirstTransf
   ASSERT_FALSE(paintedBeforeTransfer.empty());
   EXPECT_EQ(paintedBeforeTransfer.back(), U("正在下载  "));
   EXPECT_EQ(w.Label1->Caption(), U("下载成功  "));
-  EXPECT_EQ(Files(OutFolder()), (std::vector<std::string>{"big.swf", "one.swf", "red.swf"}));
+  EXPECT_EQ(FileNamesIn(OutFolder()), (std::vector<std::string>{"big.swf", "one.swf", "red.swf"}));
   EXPECT_EQ(ReadFileBytes(OutFolder() + "/red.swf"), RedSwfBytes());
   EXPECT_TRUE(FileHoldsGeneratedBytes(OutFolder() + "/big.swf", kBigSize));
   EXPECT_EQ(ReadFileBytes(OutFolder() + "/one.swf"), "movie one");
@@ -274,7 +266,7 @@ TEST_F(GrabWindowTest, AFailingRowShowsTheBoxOnceAndTheOthersAreStillSaved) {
   EXPECT_EQ(boxes[0].buttons, 1);
   EXPECT_EQ(boxes[0].modality, Qt::ApplicationModal);
   EXPECT_EQ(w.Label1->Caption(), U("下载成功  "));
-  EXPECT_EQ(Files(OutFolder()),
+  EXPECT_EQ(FileNamesIn(OutFolder()),
             (std::vector<std::string>{"play.php?file=red.swf", "red.swf", "two.swf"}));
   EXPECT_EQ(ReadFileBytes(older), "older file");
   EXPECT_EQ(ReadFileBytes(OutFolder() + "/two.swf"), "movie two");
@@ -290,7 +282,7 @@ TEST_F(GrabWindowTest, CtrlDSavesTheAddressShownWhateverIsSelected) {
   w.swfUrlPathTxt->setText(Q(origin_ + "/movies/one.swf"));
 
   QTest::keyClick(w.ListBox1, Qt::Key_D, Qt::ControlModifier);
-  EXPECT_EQ(Files(OutFolder()), std::vector<std::string>{"one.swf"});
+  EXPECT_EQ(FileNamesIn(OutFolder()), std::vector<std::string>{"one.swf"});
   EXPECT_EQ(ReadFileBytes(OutFolder() + "/one.swf"), "movie one");
   // The status stays as the grab left it.
   EXPECT_EQ(w.Label1->Caption(), U("总数11   "));
@@ -302,13 +294,13 @@ TEST_F(GrabWindowTest, CtrlDSavesTheAddressShownWhateverIsSelected) {
   QTest::keyClick(w.ListBox1, Qt::Key_D);
   w.swfUrlPathTxt->setText(" \t ");
   QTest::keyClick(w.ListBox1, Qt::Key_D, Qt::ControlModifier);
-  EXPECT_TRUE(Files(OutFolder()).empty());
+  EXPECT_TRUE(FileNamesIn(OutFolder()).empty());
 
   // The character itself, with Control down, as some platforms report Ctrl+D.
   w.swfUrlPathTxt->setText(Q(origin_ + "/movies/red.swf"));
   QKeyEvent code4(QEvent::KeyPress, 0, Qt::ControlModifier, QStringLiteral("\x04"));
   QApplication::sendEvent(w.ListBox1, &code4);
-  EXPECT_EQ(Files(OutFolder()), std::vector<std::string>{"red.swf"});
+  EXPECT_EQ(FileNamesIn(OutFolder()), std::vector<std::string>{"red.swf"});
   EXPECT_TRUE(CapturedFailures().empty());
   EXPECT_TRUE(CapturedReports().empty());
 }

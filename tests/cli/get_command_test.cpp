@@ -1,9 +1,7 @@
 // flashgrab-cli get, run as a program against servers on loopback.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,14 +53,6 @@ ScriptedPeer::Script AnswerAll(std::string response) {
     while (c.TryReceiveUntil("\r\n\r\n", &head, std::chrono::milliseconds(3000)))
       c.Send(response);
   };
-}
-
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 }  // namespace
@@ -149,14 +139,14 @@ TEST(CliGet, OutputFileAppearsOnlyWhenComplete) {
   ASSERT_EQ(r.ExitCode, 0) << r.Stderr;
   EXPECT_EQ(r.Stdout, "");
   EXPECT_TRUE(FileHoldsGeneratedBytes(file, 500000));
-  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"out.swf"});
+  EXPECT_EQ(FileNamesIn(dir.Path()), std::vector<std::string>{"out.swf"});
 
   // A failed fetch leaves an existing file as it was and no temporary file behind.
   dir.WriteFile("out.swf", "previous content");
   r = Get({"-o", file, nginx.Url("/nothing.swf")});
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_EQ(ReadFileBytes(file), "previous content");
-  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"out.swf"});
+  EXPECT_EQ(FileNamesIn(dir.Path()), std::vector<std::string>{"out.swf"});
 
   // So does a body cut short by the server.
   ScriptedPeer cut([](PeerConnection& c) {
@@ -168,7 +158,7 @@ TEST(CliGet, OutputFileAppearsOnlyWhenComplete) {
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_EQ(r.Stderr, "flashgrab-cli: ENetConnClosedGracefully: Connection Closed Gracefully.\n");
   EXPECT_EQ(ReadFileBytes(file), "previous content");
-  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"out.swf"});
+  EXPECT_EQ(FileNamesIn(dir.Path()), std::vector<std::string>{"out.swf"});
 
   // A folder that does not exist cannot take the file.
   r = Get({"-o", dir.Path() + "/no/such/folder/f", nginx.Url("/movie.swf")});

@@ -1,7 +1,6 @@
 // flashgrab-cli grab and download, run as programs against nginx and scripted peers.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -42,14 +41,6 @@ std::string Lines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines)
     text += line + "\n";
   return text;
-}
-
-std::vector<std::string> Files(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 class CliGrab : public testing::Test {
@@ -125,7 +116,7 @@ TEST_F(CliGrab, DownloadSavesEveryEntryAndReportsEachFile) {
                    "failed " + origin_ +
                        "/movies/gone.swf: ENetHTTPProtocolException: HTTP/1.1 404 Not Found",
                    "saved " + folder + "/red.swf"}));
-  EXPECT_EQ(Files(folder), (std::vector<std::string>{"big.swf", "red.swf"}));
+  EXPECT_EQ(FileNamesIn(folder), (std::vector<std::string>{"big.swf", "red.swf"}));
   EXPECT_EQ(ReadFileBytes(folder + "/red.swf"), RedSwfBytes());
   EXPECT_TRUE(FileHoldsGeneratedBytes(folder + "/big.swf", kBigSize));
 
@@ -199,7 +190,7 @@ TEST(CliDownload, FailedTransfersLeaveTheEarlierFileAndNoTemporaryFile) {
                        out.Path() + "/\". The address names no file inside the output folder",
                    "failed " + peer.Url("/ok/..") + ": EFCreateError: Cannot create file \"" +
                        out.Path() + "/..\". The address names no file inside the output folder"}));
-  EXPECT_EQ(Files(out.Path()), (std::vector<std::string>{"one.swf", "red.swf"}));
+  EXPECT_EQ(FileNamesIn(out.Path()), (std::vector<std::string>{"one.swf", "red.swf"}));
   EXPECT_EQ(ReadFileBytes(out.Path() + "/red.swf"), "the user's own movie");
   EXPECT_EQ(peer.RequestCount(), 4);
 }

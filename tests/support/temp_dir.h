@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TempDir {
  public:
@@ -19,3 +20,6 @@ class TempDir {
 
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
+
+// The names of the entries directly in a folder, sorted; none when the folder does not exist.
+std::vector<std::string> FileNamesIn(const std::string& folder);
