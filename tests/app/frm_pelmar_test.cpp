@@ -22,10 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QString U(const char* utf8) {
-  return QString::fromUtf8(utf8);
-}
-
 QString TextOf(QWidget* w) {
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
   if (auto* button = qobject_cast<QPushButton*>(w)) return button->text();

@@ -35,10 +35,6 @@ namespace fs = std::filesystem;
 
 constexpr std::uint64_t kBigSize = 3 * 1024 * 1024 + 5;
 
-QString U(const char* utf8) {
-  return QString::fromUtf8(utf8);
-}
-
 QString Q(const std::string& bytes) {
   return QString::fromStdString(bytes);
 }

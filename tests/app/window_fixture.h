@@ -12,6 +12,11 @@
 #include "tests/app/support/qt_test_main.h"
 #include "tests/support/temp_dir.h"
 
+// The window's texts are written in the sources as UTF-8.
+inline QString U(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
+
 class WindowTest : public testing::Test {
  protected:
   void SetUp() override { ResetCaptures(); }
