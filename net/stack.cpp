@@ -18,6 +18,9 @@ TNetStackClass StackClass = []() -> TNetStack* { return new TNetStackPosix(); };
 
 namespace {
 
+// The stack's number for EINVAL, given for a negative length or an unusable time-out.
+constexpr int kErrInvalidArgument = 10022;
+
 std::mutex& StackLock() {
   static std::mutex lock;
   return lock;
@@ -563,7 +566,7 @@ uint32_t TNetStackPosix::NetToHost32(uint32_t value) {
 }
 
 int TNetStackPosix::ReceiveOn(int handle, void* buffer, int length, int flags) {
-  if (length < 0) return FailWith(10022);
+  if (length < 0) return FailWith(kErrInvalidArgument);
   ssize_t n;
   do {
     n = SocketsLibrary::Recv(handle, buffer, static_cast<size_t>(length), flags);
@@ -573,7 +576,7 @@ int TNetStackPosix::ReceiveOn(int handle, void* buffer, int length, int flags) {
 
 int TNetStackPosix::ReceiveDatagram(int handle, void* buffer, int length, int flags,
                                     std::string& ip, int& port) {
-  if (length < 0) return FailWith(10022);
+  if (length < 0) return FailWith(kErrInvalidArgument);
   sockaddr_in address{};
   socklen_t addressLength = sizeof(address);
   ssize_t n;
@@ -606,7 +609,7 @@ int TNetStackPosix::WaitOnSockets(TNetSocketList* readList, TNetSocketList* writ
     }
   }
   int pollMs = 0;
-  if (!PollTimeout(timeoutMs, pollMs)) return FailWith(10022);
+  if (!PollTimeout(timeoutMs, pollMs)) return FailWith(kErrInvalidArgument);
   const int rc = PollRetrying(fds.data(), fds.size(), pollMs);
   if (rc < 0) return Fail();
   for (const pollfd& p : fds)
@@ -627,7 +630,7 @@ int TNetStackPosix::WaitOnSockets(TNetSocketList* readList, TNetSocketList* writ
 }
 
 int TNetStackPosix::SendOn(int handle, const void* buffer, int length, int flags) {
-  if (length < 0) return FailWith(10022);
+  if (length < 0) return FailWith(kErrInvalidArgument);
   ssize_t n;
   do {
     n = SocketsLibrary::Send(handle, buffer, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
@@ -637,7 +640,7 @@ int TNetStackPosix::SendOn(int handle, const void* buffer, int length, int flags
 
 int TNetStackPosix::SendDatagram(int handle, const void* buffer, int length, int flags,
                                  const std::string& ip, int port) {
-  if (length < 0) return FailWith(10022);
+  if (length < 0) return FailWith(kErrInvalidArgument);
   const sockaddr_in address = MakeAddress(*this, AF_INET, port, ip);
   ssize_t n;
   do {
@@ -648,7 +651,7 @@ int TNetStackPosix::SendDatagram(int handle, const void* buffer, int length, int
 }
 
 int TNetStackPosix::SetOption(int handle, int level, int option, const void* value, int length) {
-  if (length < 0) return FailWith(10022);
+  if (length < 0) return FailWith(kErrInvalidArgument);
   return SocketsLibrary::SetSockOpt(handle, level, option, value, static_cast<socklen_t>(length)) <
                  0
              ? Fail()
@@ -694,7 +697,7 @@ void TNetStackPosix::LocalAddressOf(int handle, int& family, int& port, std::str
 }
 
 int TNetStackPosix::GetOption(int handle, int level, int option, void* value, int& length) {
-  if (length < 0) return FailWith(10022);
+  if (length < 0) return FailWith(kErrInvalidArgument);
   socklen_t size = static_cast<socklen_t>(length);
   if (SocketsLibrary::GetSockOpt(handle, level, option, value, &size) < 0) return Fail();
   length = static_cast<int>(size);
@@ -715,7 +718,7 @@ void TNetStackPosix::TextToAddressInto(const std::string& text, TNetIPv4Address&
 int TNetStackPosix::WaitReadableOn(int handle, int timeoutMs) {
   if (handle < 0) return FailWith(kErrNotSocket);
   int pollMs = 0;
-  if (!PollTimeout(timeoutMs, pollMs)) return FailWith(10022);
+  if (!PollTimeout(timeoutMs, pollMs)) return FailWith(kErrInvalidArgument);
   pollfd p{handle, POLLIN, 0};
   const int rc = PollRetrying(&p, 1, pollMs);
   if (rc < 0) return Fail();
