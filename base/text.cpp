@@ -19,13 +19,6 @@ char AsciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Reads an integer by the runtime's rules into a value of at most `bits` bits. Hexadecimal
 // text may use the full unsigned range and wraps, as the runtime does.
 bool ParseInteger(const std::string& text, int bits, int64_t& out) {
@@ -55,7 +48,8 @@ bool ParseInteger(const std::string& text, int bits, int64_t& out) {
   const uint64_t signedMax = unsignedMax >> 1;
   uint64_t value = 0;
   for (; i < n; ++i) {
-    int d = hex ? HexDigit(text[i]) : ((text[i] >= '0' && text[i] <= '9') ? text[i] - '0' : -1);
+    int d =
+        hex ? HexDigitValue(text[i]) : ((text[i] >= '0' && text[i] <= '9') ? text[i] - '0' : -1);
     if (d < 0) return false;
     const uint64_t base = hex ? 16 : 10;
     const uint64_t limit = hex ? unsignedMax : signedMax + (negative ? 1 : 0);
@@ -146,6 +140,13 @@ bool SameTextAt(const std::string& text, size_t at, const std::string& sub) {
   for (size_t i = 0; i < sub.size(); ++i)
     if (AsciiUpper(text[at + i]) != AsciiUpper(sub[i])) return false;
   return true;
+}
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
 }
 
 std::string Format(const char* format, ...) {

@@ -18,6 +18,9 @@ bool SameText(const std::string& a, const std::string& b);
 bool SameTextAt(const std::string& text, size_t at, const std::string& sub);
 int CompareText(const std::string& a, const std::string& b);
 
+// The value of a hexadecimal digit of either case, or -1.
+int HexDigitValue(char c);
+
 // printf-style formatting of a message template ("%s" takes a const char*).
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

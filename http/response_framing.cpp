@@ -9,13 +9,6 @@ namespace {
 // How much of a bad chunk-size line an error message repeats.
 constexpr size_t kQuotedSizeText = 64;
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Decimal digits only (no sign, no hexadecimal forms), at most 18 of them so that the value
 // fits in 64 bits; false for anything else.
 bool ParseDecimal(const std::string& text, int64_t& value) {
