@@ -30,11 +30,7 @@ TNetIOHandlerSocket::TNetIOHandlerSocket(TComponent* owner) : TNetIOHandler(owne
 
 TNetIOHandlerSocket::~TNetIOHandlerSocket() {
   CloseHandler();
-  if (socks_ && socks_ != private_socks_.get()) {
-    if (socks_->IOHandler() == this) socks_->SetIOHandler(nullptr);
-    RemoveFreeNotification(socks_);
-  }
-  socks_ = nullptr;
+  ReleaseSocksInfo();
   private_socks_.reset();
   socket_handle_.reset();
 }
@@ -50,12 +46,7 @@ TNetSocksInfo* TNetIOHandlerSocket::SocksInfo() {
 
 void TNetIOHandlerSocket::SetSocksInfo(TNetSocksInfo* value) {
   if (value == socks_) return;
-  if (socks_ && socks_ != private_socks_.get()) {
-    // The instance referred to so far must not keep a reference to this handler.
-    if (socks_->IOHandler() == this) socks_->SetIOHandler(nullptr);
-    RemoveFreeNotification(socks_);
-  }
-  socks_ = nullptr;
+  ReleaseSocksInfo();
   if (value && value->Owner()) {
     private_socks_.reset();
     socks_ = value;
@@ -69,6 +60,14 @@ void TNetIOHandlerSocket::SetSocksInfo(TNetSocksInfo* value) {
     return;
   }
   socks_->SetIOHandler(this);
+}
+
+void TNetIOHandlerSocket::ReleaseSocksInfo() {
+  if (socks_ && socks_ != private_socks_.get()) {
+    if (socks_->IOHandler() == this) socks_->SetIOHandler(nullptr);
+    RemoveFreeNotification(socks_);
+  }
+  socks_ = nullptr;
 }
 
 void TNetIOHandlerSocket::Notification(TComponent* component, TOperation operation) {

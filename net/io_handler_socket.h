@@ -47,6 +47,10 @@ class TNetIOHandlerSocket : public TNetIOHandler {
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
+  // Lets go of a SOCKS instance that is not this handler's own: it must not keep referring
+  // to this handler, and its removal notice is no longer needed. Leaves socks_ empty.
+  void ReleaseSocksInfo();
+
   std::unique_ptr<TNetSocketHandle> socket_handle_;
   std::unique_ptr<TNetSocksInfo> private_socks_;
   TNetSocksInfo* socks_ = nullptr;
