@@ -1,7 +1,9 @@
 #!/bin/sh
 # Downloads a 1 GiB file from nginx on loopback with `flashgrab-cli get -o` and with `curl -o`,
-# five times each in turn, and prints the median wall time of each, their ratio, and the
-# largest peak resident memory of each.
+# five times each in turn (RUNS=N for more), and prints the median wall time of each, their
+# ratio, the median processor time (user + system) of each, and the largest peak resident
+# memory of each. Wall times on a shared machine vary with the disk and the neighbours; the
+# processor time shows the clients' own work.
 #
 #   sh bench/get_vs_curl.sh [PATH/TO/flashgrab-cli]
 #
@@ -14,7 +16,7 @@ cd "$(dirname "$0")/.."
 find_cli "${1:-}"
 require_tools nginx curl python3 /usr/bin/time
 
-runs=5
+runs=${RUNS:-5}
 size=1073741824
 make_work
 mkdir -p "$work/out"
@@ -24,7 +26,8 @@ head -c "$size" /dev/zero >"$work/www/big.bin"
 start_nginx application/octet-stream
 url="http://127.0.0.1:$port/big.bin"
 
-# run NAME COMMAND...: one timed download; appends "MILLISECONDS KIB" to $work/NAME.
+# run NAME COMMAND...: one timed download; appends "MILLISECONDS KIB CPU_MILLISECONDS" to
+# $work/NAME.
 run() {
   name=$1
   shift
@@ -35,7 +38,9 @@ run() {
   got=$(stat -c %s "$work/out/file")
   if [ "$got" -ne "$size" ]; then echo "$name wrote $got bytes, not $size" >&2; exit 1; fi
   rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
-  echo "$(( (end - start) / 1000000 )) $rss" >>"$work/$name"
+  cpu=$(awk -F': ' '/User time|System time/ { s += $2 } END { printf "%d", s * 1000 }' \
+    "$work/time.txt")
+  echo "$(( (end - start) / 1000000 )) $rss $cpu" >>"$work/$name"
 }
 
 i=0
@@ -51,5 +56,8 @@ echo "runs of each:           $runs (1 GiB over loopback)"
 echo "flashgrab-cli get -o:   median $ours ms, peak RSS $(peak_kib flashgrab) KiB"
 echo "curl -o:                median $theirs ms, peak RSS $(peak_kib curl) KiB"
 python3 -c "print('ratio (ours / curl):    %.3f' % ($ours / $theirs))"
-echo "all times (ms, KiB):"
-paste -d' ' "$work/flashgrab" "$work/curl" | awk '{ printf "  ours %6d %6d   curl %6d %6d\n", $1, $2, $3, $4 }'
+median_cpu() { cut -d' ' -f3 "$work/$1" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"; }
+echo "processor time:         median ours $(median_cpu flashgrab) ms, curl $(median_cpu curl) ms"
+echo "all runs (wall ms, KiB, cpu ms):"
+paste -d' ' "$work/flashgrab" "$work/curl" |
+  awk '{ printf "  ours %6d %6d %6d   curl %6d %6d %6d\n", $1, $2, $3, $4, $5, $6 }'
