@@ -40,3 +40,5 @@ FG_DECLARE_EXCEPTION(EFCreateError, EFileStreamError);
 FG_DECLARE_EXCEPTION(EFOpenError, EFileStreamError);
 FG_DECLARE_EXCEPTION(EReadError, EStreamError);
 FG_DECLARE_EXCEPTION(EWriteError, EStreamError);
+// A movie that cannot be read: not a movie, truncated, corrupt, or larger than allowed.
+FG_DECLARE_EXCEPTION(EMovieError, Exception);

@@ -1,0 +1,11 @@
+// Which strings of a movie (or of a file it loads) name a file to load.
+#pragma once
+
+#include <string_view>
+
+// True for an address with the scheme http, https or file that names more than a host, and
+// for a relative path whose last segment has the extension of a file that movies load (swf,
+// xml, txt, json, mp3, jpg, php, ...). Class and package names, event names, plain words,
+// texts with spaces and the schemes javascript:, mailto:, fscommand:, event: and the like
+// are not kept. The address is judged as written, query and fragment included.
+bool IsLoadableAddress(std::string_view text);

@@ -1,0 +1,258 @@
+#include "swf/movie_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/exception.h"
+#include "swf/movie_container.h"
+#include "tests/support/movie_writer.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+constexpr uint8_t acGetVariable = 0x1C;
+constexpr uint8_t acSetVariable = 0x1D;
+constexpr uint8_t acAdd2 = 0x47;
+constexpr uint8_t acCallFunction = 0x3D;
+
+struct TMovieRow {
+  const char* Name;
+  Strings Tags;
+  Strings Expected;
+  uint8_t Version = 10;
+};
+
+std::string InnerMovie(TMovieKind kind, const std::string& address) {
+  return Movie(kind, {DoActionTag(TActionWriter().GetURL(address))});
+}
+
+std::vector<TMovieRow> Rows() {
+  return {
+      {"pool, pushes and GetURL",
+       {DoActionTag(TActionWriter()
+                        .ConstantPool({"levels/one.swf", "loadMovie", "flash.display.Loader"})
+                        .PushPooled(0)
+                        .PushString("_root")
+                        .Simple(acGetVariable)
+                        .Simple(acCallFunction)
+                        .GetURL("http://example.com/data/config.xml?v=2")
+                        .GetURL("javascript:alert(1)")
+                        .GetURL("FSCommand:quit")
+                        .GetURL("mailto:me@example.com"))},
+       {"levels/one.swf", "http://example.com/data/config.xml?v=2"}},
+      {"pieces of a concatenation are not files",
+       {DoActionTag(TActionWriter()
+                        .ConstantPool({"http://cdn.example/get.php?id=", "menu.xml"})
+                        .PushPooled(0)
+                        .PushString("level")
+                        .Simple(acGetVariable)
+                        .Simple(acAdd2)
+                        .PushString("http://cdn.example/parts/a.swf")
+                        .PushString("x")
+                        .Simple(acAdd2)
+                        .PushPooled(1)
+                        .PushString("sounds/click.mp3")
+                        .Simple(acSetVariable)
+                        .PushPooled(7))},
+       {"menu.xml", "sounds/click.mp3"}},
+      {"a pool entry used whole and as a piece stays",
+       {DoActionTag(TActionWriter()
+                        .ConstantPool({"intro.swf"})
+                        .PushPooled(0)
+                        .PushString("?x")
+                        .Simple(acAdd2)
+                        .PushPooled(0)
+                        .Simple(acSetVariable))},
+       {"intro.swf"}},
+      {"sprites and init actions",
+       {SpriteTag(3, {DoActionTag(TActionWriter().PushString("inner/a.xml")),
+                      SpriteTag(4, {DoActionTag(TActionWriter().GetURL("deeper/c.txt"))})}),
+        DoInitActionTag(3, TActionWriter().PushString("init/b.txt").Simple(acSetVariable))},
+       {"inner/a.xml", "deeper/c.txt", "init/b.txt"}},
+      {"byte code in both forms",
+       {DoAbcTag({"flash.display.Loader", "assets/music.mp3", "http://example.com/api/scores.php",
+                  "complete", "Loading...", "event:click", ".xml", "http://example.com/"}),
+        DoAbcTag({"older/level.json", "assets/music.mp3"}, true)},
+       {"assets/music.mp3", "http://example.com/api/scores.php", "older/level.json"}},
+      {"clip actions with 32-bit events and a key press",
+       {PlaceObjectTag(
+           {TActionWriter().PushString("clip/load.swf"), TActionWriter().GetURL("clip/key.xml")},
+           10)},
+       {"clip/load.swf", "clip/key.xml"}},
+      {"clip actions with 16-bit events",
+       {PlaceObjectTag({TActionWriter().PushString("old/clip.swf"),
+                        TActionWriter().PushString("old/second.jpg")},
+                       5)},
+       {"old/clip.swf", "old/second.jpg"},
+       5},
+      {"PlaceObject3 with class name, filters and visibility",
+       {PlaceObjectTag({TActionWriter().GetURL("three/hero.png")}, 10, true)},
+       {"three/hero.png"}},
+      {"button actions of both button tags",
+       {ButtonTag(TActionWriter().GetURL("http://example.com/more/games.php")),
+        Button2Tag({TActionWriter().PushString("button/over.mp3"),
+                    TActionWriter().GetURL("button/press.swf")}),
+        Button2Tag({})},
+       {"http://example.com/more/games.php", "button/over.mp3", "button/press.swf"}},
+      {"imported assets",
+       {ImportAssetsTag("library.swf"),
+        ImportAssetsTag("http://example.com/shared/fonts.swf", true)},
+       {"library.swf", "http://example.com/shared/fonts.swf"}},
+      {"movies held as binary data, in each container",
+       {BinaryDataTag(9, InnerMovie(TMovieKind::mkPlain, "inner/plain.swf")),
+        BinaryDataTag(10, InnerMovie(TMovieKind::mkZlib, "inner/zlib.swf")),
+        BinaryDataTag(11, InnerMovie(TMovieKind::mkLzma, "inner/lzma.swf")),
+        BinaryDataTag(12, "not a movie at all")},
+       {"inner/plain.swf", "inner/zlib.swf", "inner/lzma.swf"}},
+      {"other tags, long headers and duplicates",
+       {Tag(9, "\x01\x02\x03"), Tag(12, TActionWriter().PushString("once.swf").Bytes(), true),
+        DoActionTag(TActionWriter().PushString("once.swf").PushString("plain words"))},
+       {"once.swf"}},
+  };
+}
+
+TEST(MovieReaderTest, ListsTheAddressesOfEveryRowInEveryContainer) {
+  for (const TMovieRow& row : Rows()) {
+    for (const TMovieKind kind : {TMovieKind::mkPlain, TMovieKind::mkZlib, TMovieKind::mkLzma}) {
+      const std::string movie = Movie(kind, row.Tags, row.Version);
+      EXPECT_EQ(MovieAddresses(movie), row.Expected)
+          << row.Name << " in container " << movie.substr(0, 3);
+    }
+  }
+}
+
+TEST(MovieReaderTest, TagsAfterTheEndTagAreNotRead) {
+  const std::string plain =
+      Movie(TMovieKind::mkPlain, {DoActionTag(TActionWriter().PushString("a.swf"))});
+  // The end tag is the last two bytes; anything written after it, within the length, is ignored.
+  std::string extended = plain + DoActionTag(TActionWriter().PushString("b.swf"));
+  extended.replace(4, 4, U32(static_cast<uint32_t>(extended.size())));
+  EXPECT_EQ(MovieAddresses(extended), Strings{"a.swf"});
+}
+
+std::string ErrorOf(const std::string& movie) {
+  try {
+    MovieAddresses(movie);
+  } catch (const EMovieError& e) {
+    return e.Message();
+  }
+  return "(no error)";
+}
+
+// A plain movie with its length field set to its size.
+std::string Plain(const std::vector<std::string>& body) {
+  std::string movie = "FWS" + std::string(1, 10) + U32(0) + MovieHeaderRest();
+  for (const std::string& part : body)
+    movie += part;
+  movie.replace(4, 4, U32(static_cast<uint32_t>(movie.size())));
+  return movie;
+}
+
+TEST(MovieReaderTest, TruncatedMoviesFailAtEveryCut) {
+  Strings tags;
+  for (const TMovieRow& row : Rows())
+    if (row.Version == 10) tags.insert(tags.end(), row.Tags.begin(), row.Tags.end());
+  const std::string plain = Movie(TMovieKind::mkPlain, tags);
+  ASSERT_EQ(ErrorOf(plain), "(no error)");
+  for (size_t cut = 0; cut < plain.size(); ++cut) {
+    const std::string expected =
+        cut < 8 ? "not a Flash movie" : "movie truncated at byte " + std::to_string(cut);
+    ASSERT_EQ(ErrorOf(plain.substr(0, cut)), expected) << cut;
+  }
+  for (const TMovieKind kind : {TMovieKind::mkZlib, TMovieKind::mkLzma}) {
+    const std::string packed = PackMovie(kind, plain);
+    const size_t dataStart = kind == TMovieKind::mkZlib ? 8 : 17;
+    // The last bytes hold the check value or end mark, without which the movie is complete.
+    for (size_t cut = dataStart; cut + 16 < packed.size(); cut += 7)
+      ASSERT_EQ(ErrorOf(packed.substr(0, cut)).rfind("movie truncated at byte ", 0), 0u) << cut;
+  }
+}
+
+TEST(MovieReaderTest, LengthsPastTheirEndFail) {
+  const std::string doAction = DoActionTag(TActionWriter().PushString("a.swf"));
+  const std::string header = Plain({});
+  const auto end = [&header](const std::string& tag) {
+    return "movie truncated at byte " + std::to_string(header.size() + tag.size());
+  };
+  struct Row {
+    const char* Name;
+    std::string Tag;
+    std::string Expected;
+  };
+  const std::string longTag = U16(12 << 6 | 0x3F) + U32(1000) + "\x96";
+  const std::string pastTag = Tag(12, std::string(1, '\x96') + U16(200) + "ab");
+  const std::string pastPool =
+      Tag(12, std::string(1, '\x88') + U16(9) + U16(3) + "a.swf" + std::string(1, 0) + "b");
+  const std::string pastAbc = Tag(72, U32(0) + "\x01\x01\x01\x02\x5a" + "short");
+  const std::string pastSprite = Tag(39, U16(1) + U16(1) + U16(12 << 6 | 30) + "abc");
+  const std::string pastClip =
+      Tag(26, std::string(1, '\x80') + U16(1) + U16(0) + U32(1) + U32(1) + U32(99) + "x");
+  const std::string pastButton = Tag(34, U16(1) + std::string(1, 0) + U16(40) + "xyz");
+  const std::string pastBinary =
+      Tag(87, U16(1) + U32(0) + "FWS" + std::string(1, 9) + U32(500) + "xx");
+  const Row rows[] = {
+      {"tag longer than the movie", longTag,
+       "movie truncated at byte " +
+           std::to_string(header.size() + longTag.size() + doAction.size())},
+      {"action record past its tag", pastTag, end(pastTag)},
+      {"constant pool past its record", pastPool, end(pastPool)},
+      {"string constant past the byte code", pastAbc, end(pastAbc)},
+      {"tag past its sprite", pastSprite, end(pastSprite)},
+      {"clip action record past its tag", pastClip, end(pastClip)},
+      {"button action offset past its tag", pastButton, end(pastButton)},
+      {"nested movie shorter than its header says", pastBinary, "movie truncated at byte 10"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(ErrorOf(Plain({row.Tag, doAction})), row.Expected) << row.Name;
+  }
+  EXPECT_EQ(ErrorOf("GIF89a\x01\x00\x01\x00"), "not a Flash movie");
+  EXPECT_EQ(ErrorOf("FWS"), "not a Flash movie");
+  EXPECT_EQ(ErrorOf("FWS\x0a\x04\x00\x00\x00"), "not a Flash movie");
+}
+
+TEST(MovieReaderTest, CorruptOrOversizedContainersFail) {
+  const std::string body = Plain({}).substr(8);
+  const std::string header = std::string(1, 10) + U32(static_cast<uint32_t>(body.size() + 8));
+  EXPECT_EQ(ErrorOf("CWS" + header + "\x78\x9c\xff\xff\xff\xff garbage"), "zlib data corrupt");
+  const std::string lzma = LzmaBytes(body);
+  EXPECT_EQ(ErrorOf("ZWS" + header + U32(20) + lzma.substr(0, 5) + "\xff\xff\xff\xff\xff\xff"),
+            "LZMA data corrupt");
+  EXPECT_EQ(ErrorOf("ZWS" + header + U32(20) + std::string(5, '\xff') + lzma.substr(5)),
+            "LZMA data corrupt");
+  // A small file that claims 4 GiB is refused before anything is unpacked.
+  EXPECT_EQ(ErrorOf("ZWS" + std::string(1, 10) + U32(0xFFFFFFFF) + U32(20) + lzma),
+            "movie too large: its header claims 4294967295 bytes, at most 268435456 are read");
+  EXPECT_EQ(ErrorOf("CWS" + std::string(1, 10) + U32(kMaxMovieSize + 1) + ZlibBytes(body)),
+            "movie too large: its header claims 268435457 bytes, at most 268435456 are read");
+}
+
+TEST(MovieReaderTest, ABombStopsAtTheHeadersLength) {
+  // 64 MiB of zeros packed into about 64 KiB, behind a header that claims 1 MiB: the reader
+  // unpacks 1 MiB, whose zero bytes read as an end tag.
+  const std::string bomb = ZlibBytes(std::string(64u << 20, '\0'));
+  const std::string header = "CWS" + std::string(1, 10) + U32(1u << 20);
+  EXPECT_EQ(MovieAddresses(header + bomb), Strings{});
+  const TMovieContainer container(header + bomb);
+  EXPECT_EQ(container.Movie().size(), 1u << 20);
+}
+
+TEST(MovieReaderTest, NestingDeeperThanTheBoundFails) {
+  std::string movie = InnerMovie(TMovieKind::mkZlib, "deep.swf");
+  for (int level = 1; level <= kMaxMovieNesting; ++level)
+    movie = Movie(TMovieKind::mkZlib, {BinaryDataTag(1, movie)});
+  EXPECT_EQ(MovieAddresses(movie), Strings{"deep.swf"});
+  EXPECT_EQ(ErrorOf(Movie(TMovieKind::mkPlain, {BinaryDataTag(1, movie)})),
+            "movies nested deeper than 4 levels");
+
+  std::string sprite = DoActionTag(TActionWriter().PushString("sprite.swf"));
+  for (int level = 1; level <= kMaxSpriteNesting; ++level)
+    sprite = SpriteTag(1, {sprite});
+  EXPECT_EQ(MovieAddresses(Movie(TMovieKind::mkPlain, {sprite})), Strings{"sprite.swf"});
+  EXPECT_EQ(ErrorOf(Movie(TMovieKind::mkPlain, {SpriteTag(1, {sprite})})),
+            "sprites nested deeper than 16 levels");
+}
+
+}  // namespace
