@@ -58,15 +58,11 @@ bool ParseInteger(const std::string& text, int bits, int64_t& out) {
   }
   int64_t result;
   if (hex) {
-    // Wrap into the signed range of the target width.
-    if (bits == 64) {
-      result = static_cast<int64_t>(value);
-    } else {
-      result = value > signedMax
-                   ? static_cast<int64_t>(value) - static_cast<int64_t>(unsignedMax) - 1
-                   : static_cast<int64_t>(value);
-    }
-    if (negative) result = -result;
+    // Negate and wrap into the signed range of the target width in unsigned arithmetic:
+    // "-$8000000000000000" has no positive counterpart to negate.
+    if (negative) value = (uint64_t{0} - value) & unsignedMax;
+    result = value > signedMax ? -static_cast<int64_t>(unsignedMax - value) - 1
+                               : static_cast<int64_t>(value);
   } else if (negative) {
     result = value == signedMax + 1 ? std::numeric_limits<int64_t>::min() >> (64 - bits)
                                     : -static_cast<int64_t>(value);

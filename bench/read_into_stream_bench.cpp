@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/stream.h"
+#include "bench/loopback.h"
 #include "net/tcp_client.h"
 
 namespace {
@@ -43,22 +44,6 @@ class TNullStream : public TStream {
   int64_t position_ = 0;
   int64_t size_ = 0;
 };
-
-int ListenOnLoopback(int& port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(fd, 1) != 0 ||
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    std::perror("listen on 127.0.0.1");
-    std::exit(1);
-  }
-  port = ntohs(address.sin_port);
-  return fd;
-}
 
 // Accepts one connection, sends `total` bytes and closes.
 void Serve(int listener, int64_t total) {

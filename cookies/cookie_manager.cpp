@@ -80,6 +80,10 @@ void TNetCookieManager::AddServerCookie2(const std::string& cookie, const std::s
 
 void TNetCookieManager::AcceptCookie(TNetCookieRFC2109* cookie, const std::string& text,
                                      const std::string& serverHost, const std::string& directory) {
+  if (text.size() > kMaxCookieLength) {
+    stored_cookies_->Extract(cookie);
+    return;
+  }
   bool store = false;
   try {
     cookie->ParseCookieText(text);
@@ -133,9 +137,10 @@ std::string TNetCookieManager::BuildCookieHeader(const TNetURI& uri, bool secure
     return CompareText(a->CookiePath, b->CookiePath) > 0;
   });
   std::string header;
-  for (const TNetNetscapeCookie* cookie : chosen) {
+  for (TNetNetscapeCookie* cookie : chosen) {
     if (!header.empty()) header += "; ";
     header += cookie->CookieName + "=" + cookie->CookieValue;
+    stored_cookies_->MarkUsed(cookie);
   }
   return header;
 }

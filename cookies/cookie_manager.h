@@ -25,6 +25,7 @@ class TNetCookieManager : public TNetBaseComponent {
 
   // One "Set-cookie" / "Set-cookie2" value received from `serverHost`. A cookie without a
   // path takes `directory` (the directory of the address that set it) up to its last "/".
+  // A value longer than kMaxCookieLength is dropped like an invalid cookie.
   void AddServerCookie(const std::string& cookie, const std::string& serverHost,
                        const std::string& directory = "/");
   void AddServerCookie2(const std::string& cookie, const std::string& serverHost,

@@ -1,9 +1,32 @@
 #include "cookies/cookies.h"
 
-#include <algorithm>
+#include <iterator>
+#include <vector>
 
 #include "base/exception.h"
 #include "base/text.h"
+#include "uri/internet_date.h"
+
+namespace {
+
+// The local time, read on first use: most cookies have no expiry, and reading the clock
+// with its zone is the dearest part of a sweep.
+class TLazyNow {
+ public:
+  bool Passed(TDateTime moment) {
+    if (!read_) {
+      now_ = Now();
+      read_ = true;
+    }
+    return now_ > moment;
+  }
+
+ private:
+  bool read_ = false;
+  TDateTime now_ = 0;
+};
+
+}  // namespace
 
 void TNetStoreLock::BeginRead() {
   std::unique_lock<std::mutex> lock(mutex_);
@@ -63,7 +86,12 @@ TNetNetscapeCookie* TNetCookies::Items(int index) const {
   std::lock_guard<std::mutex> lock(items_mutex_);
   if (index < 0 || static_cast<size_t>(index) >= items_.size())
     throw EListError(Format("List index out of bounds (%d)", index));
-  return items_[static_cast<size_t>(index)].get();
+  return std::next(items_.begin(), index)->cookie.get();
+}
+
+int TNetCookies::StoredCount() const {
+  std::lock_guard<std::mutex> lock(items_mutex_);
+  return static_cast<int>(use_order_.size());
 }
 
 template <typename T>
@@ -72,7 +100,9 @@ T* TNetCookies::AddRecord() {
   T* result = record.get();
   result->collection_ = this;
   std::lock_guard<std::mutex> lock(items_mutex_);
-  items_.push_back(std::move(record));
+  items_.push_back(TRecord{});
+  items_.back().cookie = std::move(record);
+  where_[result] = std::prev(items_.end());
   return result;
 }
 
@@ -99,45 +129,133 @@ void TNetCookies::UnlockByDomain(TNetCookieAccess access) {
     store_lock_.EndWrite();
 }
 
+TNetCookies::TRecord* TNetCookies::RecordOf(const TNetNetscapeCookie* cookie) {
+  const auto it = where_.find(cookie);
+  return it == where_.end() ? nullptr : &*it->second;
+}
+
+void TNetCookies::Touch(TRecord& record) {
+  record.lastUse = ++use_clock_;
+  use_order_.splice(use_order_.end(), use_order_, record.use);
+}
+
+void TNetCookies::ReadExpiry(TRecord& record) {
+  record.expires = !record.cookie->ExpiryText().empty();
+  record.expiry = 0;
+  if (!record.expires) return;
+  try {
+    record.expiry = InternetDateToLocal(record.cookie->ExpiryText());
+  } catch (const Exception&) {
+    // Without zone information nothing can be judged expired.
+    record.expires = false;
+  }
+}
+
 void TNetCookies::StoreCookie(TNetNetscapeCookie* cookie) {
   TNetCookieLockGuard guard(*this, TNetCookieAccess::lockWrite);
-  TNetCookieList* index = guard.DomainIndex();
-  int i = index->IndexOf(cookie->CookieDomain);
-  if (i < 0) i = index->AddObject(cookie->CookieDomain, new TNetCookieList());
-  TNetCookieList* names = index->CookieList(i);
-  const int j = names->IndexOf(cookie->CookieName);
-  if (j < 0) {
-    names->AddObject(cookie->CookieName, cookie);
+  const std::string domainKey = UpperCase(cookie->CookieDomain);
+  auto found = domains_.find(domainKey);
+  if (found == domains_.end()) {
+    TDomain entry;
+    entry.names = new TNetCookieList();
+    domain_index_.AddObject(cookie->CookieDomain, entry.names);
+    found = domains_.emplace(domainKey, std::move(entry)).first;
+  }
+  TDomain& domain = found->second;
+  const std::string nameKey = UpperCase(cookie->CookieName);
+  const auto named = domain.byName.find(nameKey);
+  if (named != domain.byName.end()) {
+    TRecord* stored = named->second;
+    if (stored->cookie.get() == cookie) return;
+    stored->cookie->CopyCookie(*cookie);
+    {
+      std::lock_guard<std::mutex> lock(items_mutex_);
+      ReadExpiry(*stored);
+      Touch(*stored);
+    }
+    Extract(cookie);
     return;
   }
-  TNetNetscapeCookie* stored = names->Cookie(j);
-  if (stored == cookie) return;
-  stored->CopyCookie(*cookie);
-  Extract(cookie);
+  domain.names->AddObject(cookie->CookieName, cookie);
+  {
+    std::lock_guard<std::mutex> lock(items_mutex_);
+    TRecord* record = RecordOf(cookie);
+    domain.byName.emplace(nameKey, record);
+    record->indexed = true;
+    record->domainKey = domainKey;
+    record->nameKey = nameKey;
+    ReadExpiry(*record);
+    record->use = use_order_.insert(use_order_.end(), record);
+    record->lastUse = ++use_clock_;
+  }
+  if (domain.names->Count() > kMaxCookiesPerDomain) EnforceDomainLimit(domain, cookie);
+  if (StoredCount() > kMaxCookies) EnforceStoreLimit(cookie);
+}
+
+void TNetCookies::EnforceDomainLimit(TDomain& domain, const TNetNetscapeCookie* keep) {
+  TLazyNow clock;
+  std::vector<TNetNetscapeCookie*> expired;
+  TNetNetscapeCookie* leastUsed = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(items_mutex_);
+    uint64_t oldest = 0;
+    for (const auto& [name, record] : domain.byName) {
+      TNetNetscapeCookie* cookie = record->cookie.get();
+      if (record->expires && clock.Passed(record->expiry)) expired.push_back(cookie);
+      if (cookie == keep) continue;
+      if (leastUsed == nullptr || record->lastUse < oldest) {
+        leastUsed = cookie;
+        oldest = record->lastUse;
+      }
+    }
+  }
+  // One cookie over the limit at most: each store adds one.
+  if (expired.empty() && leastUsed != nullptr) expired.push_back(leastUsed);
+  for (TNetNetscapeCookie* cookie : expired)
+    DestroyCookie(cookie);
+}
+
+void TNetCookies::EnforceStoreLimit(const TNetNetscapeCookie* keep) {
+  TLazyNow clock;
+  std::vector<TNetNetscapeCookie*> expired;
+  TNetNetscapeCookie* leastUsed = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(items_mutex_);
+    for (const TRecord* record : use_order_) {
+      TNetNetscapeCookie* cookie = record->cookie.get();
+      if (record->expires && clock.Passed(record->expiry)) expired.push_back(cookie);
+      if (leastUsed == nullptr && cookie != keep) leastUsed = cookie;
+    }
+  }
+  if (expired.empty() && leastUsed != nullptr) expired.push_back(leastUsed);
+  for (TNetNetscapeCookie* cookie : expired)
+    DestroyCookie(cookie);
+}
+
+void TNetCookies::MarkUsed(TNetNetscapeCookie* cookie) {
+  std::lock_guard<std::mutex> lock(items_mutex_);
+  TRecord* record = RecordOf(cookie);
+  if (record != nullptr && record->indexed) Touch(*record);
 }
 
 void TNetCookies::Unlink(TNetNetscapeCookie* cookie) {
   TNetCookieLockGuard guard(*this, TNetCookieAccess::lockWrite);
-  TNetCookieList* index = guard.DomainIndex();
-  const int i = index->IndexOf(cookie->CookieDomain);
-  if (i >= 0) {
-    TNetCookieList* names = index->CookieList(i);
-    const int j = names->IndexOf(cookie->CookieName);
-    if (j >= 0 && names->Cookie(j) == cookie) {
-      names->Delete(j);
-      return;
-    }
+  std::string domainKey, nameKey;
+  {
+    std::lock_guard<std::mutex> lock(items_mutex_);
+    TRecord* record = RecordOf(cookie);
+    if (record == nullptr || !record->indexed) return;
+    record->indexed = false;
+    use_order_.erase(record->use);
+    domainKey = std::move(record->domainKey);
+    nameKey = std::move(record->nameKey);
   }
-  // The record's domain or name changed after it was indexed: find it by identity, so that
-  // no entry is left pointing at a destroyed record.
-  for (int d = 0; d < index->Count(); ++d) {
-    TNetCookieList* names = index->CookieList(d);
-    const int j = names->IndexOfObject(cookie);
-    if (j >= 0) {
-      names->Delete(j);
-      return;
-    }
-  }
+  const auto found = domains_.find(domainKey);
+  if (found == domains_.end()) return;
+  TDomain& domain = found->second;
+  domain.byName.erase(nameKey);
+  const int j = domain.names->IndexOfObject(cookie);
+  if (j >= 0) domain.names->Delete(j);
 }
 
 void TNetCookies::DestroyCookie(TNetNetscapeCookie* cookie) {
@@ -147,14 +265,22 @@ void TNetCookies::DestroyCookie(TNetNetscapeCookie* cookie) {
 }
 
 std::unique_ptr<TNetNetscapeCookie> TNetCookies::Extract(TNetNetscapeCookie* cookie) {
+  bool indexed;
+  {
+    std::lock_guard<std::mutex> lock(items_mutex_);
+    const TRecord* record = RecordOf(cookie);
+    if (record == nullptr) return nullptr;
+    indexed = record->indexed;
+  }
+  if (indexed) Unlink(cookie);
   std::unique_ptr<TNetNetscapeCookie> result;
   {
     std::lock_guard<std::mutex> lock(items_mutex_);
-    auto it = std::find_if(items_.begin(), items_.end(),
-                           [cookie](const auto& item) { return item.get() == cookie; });
-    if (it == items_.end()) return nullptr;
-    result = std::move(*it);
-    items_.erase(it);
+    const auto it = where_.find(cookie);
+    if (it == where_.end()) return nullptr;
+    result = std::move(it->second->cookie);
+    items_.erase(it->second);
+    where_.erase(it);
   }
   result->collection_ = nullptr;
   return result;
@@ -167,7 +293,7 @@ void TNetCookies::Clear() {
     {
       std::lock_guard<std::mutex> lock(items_mutex_);
       if (items_.empty()) break;
-      last = items_.back().get();
+      last = items_.back().cookie.get();
     }
     DestroyCookie(last);
   }

@@ -3,14 +3,30 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
+#include <unordered_map>
 
+#include "base/date_time.h"
 #include "base/string_list.h"
 #include "cookies/cookie.h"
+
+// Limits on what servers may leave in the store. A server can otherwise send a head of
+// tens of thousands of cookies and make every later request carry them all. Browsers hold
+// these numbers (RFC 6265 section 6.1 asks for at least as many), so no site that works in a
+// browser loses a cookie here.
+// Cookies of one domain entry; beyond it the domain's least recently used cookie goes.
+constexpr int kMaxCookiesPerDomain = 50;
+// Cookies in the whole store; beyond it the least recently used cookie of any domain goes.
+constexpr int kMaxCookies = 3000;
+// Bytes of one cookie's name, value and attributes (one header value); a longer one is
+// refused, as browsers refuse it.
+constexpr size_t kMaxCookieLength = 4096;
 
 // A string list with one object per string: in the domain index each string is a domain
 // and its object the per-domain list; in a per-domain list each string is a cookie name and
@@ -69,28 +85,68 @@ class TNetCookies : public TObject {
   void UnlockByDomain(TNetCookieAccess access);
 
   // Indexes a record, or updates the stored record of the same domain and name from it (the
-  // new record is then destroyed).
+  // new record is then destroyed). Lookups by domain and by name take constant time. Beyond
+  // kMaxCookiesPerDomain or kMaxCookies, expired cookies go first (the new record too), then
+  // the least recently used one other than the new record.
   void StoreCookie(TNetNetscapeCookie* cookie);
+  // Counts a stored record as used now (sent in a request), so that it is dropped last.
+  void MarkUsed(TNetNetscapeCookie* cookie);
+  // Records in the index.
+  int StoredCount() const;
 
   // Unlinks a record from the index (under the write lock), takes it out of the collection
   // and destroys it.
   void DestroyCookie(TNetNetscapeCookie* cookie);
   // Takes a record out of the collection without touching the index; the caller owns it.
+  // A record still indexed is unlinked as well, so that nothing points at it.
   std::unique_ptr<TNetNetscapeCookie> Extract(TNetNetscapeCookie* cookie);
   // Destroys every record.
   void Clear();
 
  private:
+  // What the store keeps beside each record of the collection.
+  struct TRecord {
+    std::unique_ptr<TNetNetscapeCookie> cookie;
+    // Where the record was indexed: the keys stay valid when the record's domain or name
+    // change afterwards.
+    bool indexed = false;
+    std::string domainKey;
+    std::string nameKey;
+    // The expiry, read once when stored, so that the limits can sweep without dates.
+    bool expires = false;
+    TDateTime expiry = 0;
+    uint64_t lastUse = 0;
+    std::list<TRecord*>::iterator use;
+  };
+  // One entry of the domain index with its name lookup.
+  struct TDomain {
+    TNetCookieList* names = nullptr;
+    std::unordered_map<std::string, TRecord*> byName;
+  };
+
   template <typename T>
   T* AddRecord();
   void Unlink(TNetNetscapeCookie* cookie);
+  // Under items_mutex_.
+  TRecord* RecordOf(const TNetNetscapeCookie* cookie);
+  void Touch(TRecord& record);
+  void ReadExpiry(TRecord& record);
+  // Under the write lock: brings one domain, then the store, back within the limits.
+  void EnforceDomainLimit(TDomain& domain, const TNetNetscapeCookie* keep);
+  void EnforceStoreLimit(const TNetNetscapeCookie* keep);
 
   TObject* owner_;
-  // Guards the list of records: records may be added from several threads without the
-  // store lock.
+  // Guards the records and their bookkeeping: records may be added from several threads
+  // without the store lock, and readers of the index mark cookies used.
   mutable std::mutex items_mutex_;
-  std::vector<std::unique_ptr<TNetNetscapeCookie>> items_;
+  std::list<TRecord> items_;
+  std::unordered_map<const TNetNetscapeCookie*, std::list<TRecord>::iterator> where_;
+  // Indexed records, least recently used first.
+  std::list<TRecord*> use_order_;
+  uint64_t use_clock_ = 0;
   TNetCookieList domain_index_;
+  // Upper-case domain to its entry, and upper-case name to its record within the entry.
+  std::unordered_map<std::string, TDomain> domains_;
   TNetStoreLock store_lock_;
 };
 

@@ -34,6 +34,8 @@ void TNetDecoder4to3::DecodeText(const std::string& text, TStream& stream) {
   if (text.size() % 4 != 0) throw ENetException("Uneven size in DecodeToStream.");
   std::string bytes;
   bytes.reserve(text.size() / 4 * 3);
+  // Padding may only close the text: what follows it would be dropped unread.
+  bool padded = false;
   for (size_t i = 0; i < text.size(); i += 4) {
     uint32_t group = 0;
     for (size_t k = 0; k < 4; ++k) {
@@ -41,11 +43,18 @@ void TNetDecoder4to3::DecodeText(const std::string& text, TStream& stream) {
       const unsigned char code = static_cast<unsigned char>(ch);
       // The table covers codes 1 to 127 only; other codes are refused before any lookup.
       uint8_t value = (code >= 1 && code <= 127) ? DecodeTable[code - 1] : NotInTable;
-      if (value == NotInTable) {
+      if (value == NotInTable && (k < 2 || ch != FillChar))
         // A character outside the table would decode to bytes that the text never held.
-        if (k < 2 || ch != FillChar)
-          throw ENetException(Format("Character #%u at position %zu is not in the coding table.",
-                                     static_cast<unsigned>(code), i + k + 1));
+        throw ENetException(Format("Character #%u at position %zu is not in the coding table.",
+                                   static_cast<unsigned>(code), i + k + 1));
+      if (padded && value != NotInTable)
+        throw ENetException(Format("Character #%u at position %zu follows the padding.",
+                                   static_cast<unsigned>(code), i + k + 1));
+      if (value == NotInTable) {
+        if (i + 4 < text.size())
+          throw ENetException(
+              Format("Padding at position %zu before the end of the text.", i + k + 1));
+        padded = true;
         value = 0;
       }
       group = (group << 6) | value;

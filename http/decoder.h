@@ -29,7 +29,8 @@ class TNetDecoder4to3 : public TNetDecoder {
 
   // Raises ENetException "Uneven size in DecodeToStream." when the length is not a multiple
   // of 4, and an ENetException naming the character when a character is not in the table
-  // (the fill character is accepted as the third and fourth of a group).
+  // (the fill character is accepted as the third and fourth of the last group only, and
+  // nothing but fill characters may follow the first of them).
   void DecodeText(const std::string& text, TStream& stream) override;
 
   static TDecodeTable ConstructDecodeTable(const std::string& codingTable);

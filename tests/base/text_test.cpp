@@ -63,6 +63,51 @@ TEST(TextTest, IntegerConversionFollowsRuntimeRules) {
   }
 }
 
+// The edges of both ranges, in every notation and sign: the most negative value has no
+// positive counterpart, and hexadecimal text wraps.
+TEST(TextTest, IntegerRangeEdgesNeitherOverflowNorWrapWrongly) {
+  const struct {
+    const char* text;
+    bool ok;
+    int64_t value64;
+    bool ok32;
+    int32_t value32;
+  } rows[] = {
+      {"-9223372036854775808", true, INT64_MIN, false, 0},
+      {"-9223372036854775809", false, 0, false, 0},
+      {"9223372036854775807", true, INT64_MAX, false, 0},
+      {"-$8000000000000000", true, INT64_MIN, false, 0},
+      {"-0x8000000000000000", true, INT64_MIN, false, 0},
+      {"-x8000000000000000", true, INT64_MIN, false, 0},
+      {"$8000000000000000", true, INT64_MIN, false, 0},
+      {"-$7FFFFFFFFFFFFFFF", true, -INT64_MAX, false, 0},
+      {"-$FFFFFFFFFFFFFFFF", true, 1, false, 0},
+      {"$FFFFFFFFFFFFFFFF", true, -1, false, 0},
+      {"-$10000000000000000", false, 0, false, 0},
+      {"-$80000000", true, -0x80000000LL, true, INT32_MIN},
+      {"$80000000", true, 0x80000000LL, true, INT32_MIN},
+      {"-$FFFFFFFF", true, -0xFFFFFFFFLL, true, 1},
+      {"-2147483649", true, -2147483649LL, false, 0},
+      {"-0", true, 0, true, 0},
+      {"-$0", true, 0, true, 0},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.text);
+    int64_t v64 = 0;
+    EXPECT_EQ(TryStrToInt64(r.text, v64), r.ok);
+    if (r.ok) {
+      EXPECT_EQ(v64, r.value64);
+    } else {
+      EXPECT_THROW(StrToInt64(r.text), EConvertError);
+    }
+    int32_t v32 = 0;
+    EXPECT_EQ(TryStrToInt(r.text, v32), r.ok32);
+    if (r.ok32) {
+      EXPECT_EQ(v32, r.value32);
+    }
+  }
+}
+
 TEST(TextTest, ConversionErrorNamesTheText) {
   try {
     StrToInt("12abc");

@@ -191,9 +191,89 @@ TEST(CookieManagerTest, HugeAndEmptyValuesNeverFail) {
     EXPECT_NO_THROW(m.AddServerCookie("a=1", v));
   }
   EXPECT_NO_THROW(HeaderFor(m, "http://h/" + std::string(mib, 'x')));
+  // Cookies beyond the length limit are dropped, those within it kept whole.
   TNetCookieManager fresh;
   fresh.AddServerCookie("a=" + std::string(mib, 'b'), "h");
-  EXPECT_EQ(HeaderFor(fresh, "http://h/").size(), mib + 2);
+  EXPECT_EQ(HeaderFor(fresh, "http://h/"), "");
+  fresh.AddServerCookie("a=" + std::string(4000, 'b') + "; path=/", "h");
+  EXPECT_EQ(HeaderFor(fresh, "http://h/").size(), 4002u);
+}
+
+TEST(CookieManagerTest, OneCookieIsAtMostFourKilobytes) {
+  const std::string tail = "; path=/";
+  const struct {
+    size_t length;  // of the whole header value
+    bool kept;
+  } cases[] = {{kMaxCookieLength - 1, true},
+               {kMaxCookieLength, true},
+               {kMaxCookieLength + 1, false},
+               {100000, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    TNetCookieManager m;
+    const std::string value(c.length - 2 - tail.size(), 'v');
+    m.AddServerCookie("a=" + value + tail, "h");
+    m.AddServerCookie2("b=" + value + tail, "h");
+    EXPECT_EQ(Stored(m), c.kept ? 2 : 0);
+    // Compared whole but not printed: the texts are kilobytes long.
+    EXPECT_TRUE(HeaderFor(m, "http://h/") == (c.kept ? "b=" + value + "; a=" + value : ""));
+  }
+}
+
+std::string Name(int i) {
+  return "c" + std::to_string(i);
+}
+
+// A server that sends tens of thousands of cookies keeps only the newest of them.
+TEST(CookieManagerTest, OneDomainKeepsItsNewestFifty) {
+  TNetCookieManager m;
+  constexpr int kSent = 40000;
+  for (int i = 0; i < kSent; ++i)
+    m.AddServerCookie(Name(i) + "=v; path=/", "h.example");
+  EXPECT_EQ(Stored(m), kMaxCookiesPerDomain);
+  std::string expected;
+  for (int i = kSent - kMaxCookiesPerDomain; i < kSent; ++i)
+    expected = Name(i) + "=v" + (expected.empty() ? "" : "; ") + expected;
+  // Equal paths go out most recently stored first.
+  EXPECT_EQ(HeaderFor(m, "http://h.example/"), expected);
+}
+
+TEST(CookieManagerTest, TheStoreKeepsItsNewestThreeThousand) {
+  TNetCookieManager m;
+  constexpr int kHosts = kMaxCookies + 100;
+  for (int i = 0; i < kHosts; ++i)
+    m.AddServerCookie("a=" + std::to_string(i) + "; path=/", Name(i) + ".example");
+  EXPECT_EQ(Stored(m), kMaxCookies);
+  const struct {
+    int host;
+    const char* header;
+  } cases[] = {{0, ""}, {99, ""}, {100, "a=100"}, {kHosts - 1, "a=3099"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(HeaderFor(m, "http://" + Name(c.host) + ".example/"), c.header) << c.host;
+}
+
+// What was sent last, or stored last, goes last; an expired cookie goes before any other.
+TEST(CookieManagerTest, TheLeastRecentlyUsedCookieGoesFirst) {
+  TNetCookieManager m;
+  m.AddServerCookie("kept=1; path=/kept/", "h");
+  m.AddServerCookie("gone=1; path=/gone/; expires=Thu, 01 Jan 1970 00:00:00 GMT", "h");
+  for (int i = 2; i < kMaxCookiesPerDomain; ++i)
+    m.AddServerCookie(Name(i) + "=1; path=/other/", "h");
+  // One over the limit: the expired cookie makes room although it is not the oldest.
+  m.AddServerCookie("n1=1; path=/other/", "h");
+  EXPECT_EQ(Stored(m), kMaxCookiesPerDomain);
+  EXPECT_EQ(HeaderFor(m, "http://h/kept/"), "kept=1");
+  // Sending "kept" made c2 the least recently used.
+  m.AddServerCookie("n2=1; path=/other/", "h");
+  m.AddServerCookie("c3=2; path=/other/", "h");  // an update counts as use
+  m.AddServerCookie("n3=1; path=/other/", "h");
+  EXPECT_EQ(Stored(m), kMaxCookiesPerDomain);
+  EXPECT_EQ(HeaderFor(m, "http://h/kept/"), "kept=1");
+  const std::string other = HeaderFor(m, "http://h/other/");
+  for (const char* name : {"c2=", "c4="})
+    EXPECT_EQ(other.find(std::string("; ") + name), std::string::npos) << name;
+  for (const char* name : {"c3=2", "c5=1", "n1=1", "n2=1", "n3=1"})
+    EXPECT_NE(other.find(name), std::string::npos) << name;
 }
 
 TEST(CookieManagerTest, TwoThreadsAddAndBuildAtOnce) {

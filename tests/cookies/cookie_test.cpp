@@ -99,6 +99,11 @@ TEST(CookieTest, MaxAgeOfAnySizeStaysDefined) {
       {"a=b; max-age=9223372036854775807", true, 0},
       {"a=b; max-age=99999999999999999999999999", true, 0},
       {"a=b; max-age=-99999999999999999999999999", false, -1},
+      // The most negative value, in each notation the integer reader takes.
+      {"a=b; max-age=-9223372036854775808", false, INT64_MIN},
+      {"a=b; max-age=-$8000000000000000", false, INT64_MIN},
+      {"a=b; max-age=-0x8000000000000000", false, INT64_MIN},
+      {"a=b; max-age=$8000000000000000", false, INT64_MIN},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.header);

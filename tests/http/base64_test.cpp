@@ -121,11 +121,27 @@ TEST(Base64Test, DecodeRefusesCharactersOutsideTheTable) {
   }
 }
 
-TEST(Base64Test, FillCharactersEndEachGroup) {
-  EXPECT_EQ(Decode("Zg==Zg=="), "ff");
-  EXPECT_EQ(Decode("Zm8=Zm9v"), "fofoo");
-  // After a fill in third place the fourth character carries nothing.
-  EXPECT_EQ(Decode("Zg=A"), "f");
+// Padding closes the text: data after it, or padding in an earlier group, would be dropped
+// or misread, so both are refused with the position.
+TEST(Base64Test, FillCharactersOnlyEndTheText) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"QQ=B", "Character #66 at position 4 follows the padding."},
+      {"Zg=A", "Character #65 at position 4 follows the padding."},
+      {"QQ==QUJD", "Padding at position 3 before the end of the text."},
+      {"Zg==Zg==", "Padding at position 3 before the end of the text."},
+      {"Zm8=Zm9v", "Padding at position 4 before the end of the text."},
+      {"Zm9vZm8=Zm9v", "Padding at position 8 before the end of the text."},
+      {"Zm9vZ===", "Character #61 at position 6 is not in the coding table."},
+  };
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(text);
+    TNetDecoderMIME decoder;
+    TStringStream stream;
+    EXPECT_EQ(NetErrorOf([&] { decoder.DecodeText(text, stream); }), message);
+    EXPECT_EQ(stream.Size(), 0);
+  }
+  EXPECT_EQ(Decode("Zm9vZg=="), "foof");
+  EXPECT_EQ(Decode("Zm9vZm8="), "foofo");
   TNetDecoderMIME decoder;
   TStringStream stream("0123456789");
   stream.SetPosition(2);

@@ -98,6 +98,10 @@ TEST(ResponseHeaderInfoTest, ContentRangeThatIsNoNumberFails) {
       {"bytes -5-10/20", "'' is not a valid integer value"},
       {"bytes 0-4294967296/9", "'4294967296' is not a valid integer value"},
       {"bytes 1--2/9", "'-2' is not a valid integer value"},
+      {"bytes 1--$8000000000000000/9", "'-$8000000000000000' is not a valid integer value"},
+      {"bytes 1--0x8000000000000000/9", "'-0x8000000000000000' is not a valid integer value"},
+      {"bytes 0x8000000000000000-1/9", "'0x8000000000000000' is not a valid integer value"},
+      {"bytes 1--9223372036854775809/9", "'-9223372036854775809' is not a valid integer value"},
   };
   for (const auto& [value, message] : cases) {
     SCOPED_TRACE(value);
@@ -135,6 +139,9 @@ TEST(ResponseHeaderInfoTest, ExpiresOfAnySizeStaysInRange) {
       {"315537897600000", MaxDateTime},
       {huge, MaxDateTime},
       {"-" + huge, MinDateTime},
+      {"-$8000000000000000", MinDateTime},
+      {"-0x8000000000000000", MinDateTime},
+      {"$8000000000000000", MinDateTime},
   };
   for (const auto& [value, expected] : cases) {
     SCOPED_TRACE(value.substr(0, 30));
