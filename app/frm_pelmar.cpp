@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStyledItemDelegate>
@@ -17,10 +18,12 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/anti_freeze.h"
 #include "app/auto_size_label.h"
 #include "app/desktop_services.h"
 #include "app/download_failure.h"
 #include "app/error_report.h"
+#include "app/transfer_controls.h"
 #include "app/url_label.h"
 #include "app/web_browser.h"
 #include "app/workflows/download.h"
@@ -30,6 +33,7 @@
 #include "app/workflows/stored_client_settings.h"
 #include "app/workflows/swf_extraction.h"
 #include "base/exception.h"
+#include "base/net_exceptions.h"
 #include "base/text.h"
 #include "http/http.h"
 
@@ -120,11 +124,28 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
   setFont(font);
   move(kLeft, kTop);
   resize(kWidth, kHeight);
+  AntiFreeze1 = std::make_unique<TNetAntiFreeze>();
+  // Data that keeps coming leaves no wait idle; the window needs its turn then too.
+  AntiFreeze1->OnlyWhenIdle = false;
   NetHTTP1 = std::make_unique<TNetHTTP>();
   ApplyStoredClientSettings(*NetHTTP1);
   UdownFileHttp = std::make_unique<TNetHTTP>();
   ApplyStoredClientSettings(*UdownFileHttp);
   CreateControls();
+  Transfer = std::make_unique<TTransferControls>(
+      this, *AntiFreeze1, std::vector<TNetCustomHTTP*>{NetHTTP1.get(), UdownFileHttp.get()},
+      std::vector<QWidget*>{stratBtn, DownBtn, ListBox1, SelOutPath});
+  StopBtn = Transfer->StopBtn;
+  ProgressBar1 = Transfer->ProgressBar;
+  Transfer->OnRunEnded = [this] {
+    if (click_after_run_) {
+      click_after_run_ = false;
+      QueueListBox1Click();
+    }
+    if (!close_after_run_) return;
+    close_after_run_ = false;
+    close();
+  };
   SetTabOrder();
   stratBtn->setFocus();
   RunHandler([this] { FormCreate(); });
@@ -278,6 +299,9 @@ void TFrmPelmar::openPathClick() {
 }
 
 void TFrmPelmar::stratBtnClick() {
+  if (Transfer->Busy()) return;
+  TTransferControls::TRun run(*Transfer);
+  run.StartItem();
   const std::string address = Bytes(sourceUrl->text());
   TPageFetchOutcome outcome;
   std::string page = GetPageHtml(*NetHTTP1, address, kPageAttempts, outcome);
@@ -292,20 +316,39 @@ void TFrmPelmar::stratBtnClick() {
   Label1->SetCaption(outcome.Fetched
                          ? QString::fromUtf8("总数") + QString::number(swfUrlList->Count()) + "   "
                          : QString::fromUtf8("抓取失败   "));
+  if (Transfer->StopRequested()) Label1->SetCaption(QString::fromUtf8("已停止  "));
 }
 
 void TFrmPelmar::DownBtnClick() {
+  if (Transfer->Busy()) return;
+  TTransferControls::TRun run(*Transfer);
   Label1->SetCaption(QString::fromUtf8("正在下载  "));
-  // Nothing else is drawn until the run ends; the status must show before the first transfer.
+  // The status must show before the first transfer, not at the first wait.
   Label1->repaint();
   const int count = ListBox1->count();
-  for (int row = 0; row < count; ++row) {
+  int selected = 0;
+  for (int row = 0; row < count; ++row)
+    if (ListBox1->item(row) && ListBox1->item(row)->isSelected()) ++selected;
+  int ordinal = 0, saved = 0, failed = 0;
+  for (int row = 0; row < count && !Transfer->StopRequested(); ++row) {
     const QListWidgetItem* item = ListBox1->item(row);
     if (!item || !item->isSelected()) continue;
+    ++ordinal;
     swfUrlPathTxt->setText(item->text());
-    DownloadShownAddress();
+    Label1->SetCaption(QString::fromUtf8("正在下载 %1/%2  ").arg(ordinal).arg(selected) +
+                       Local(::UrlFileName(Bytes(item->text()))));
+    run.StartItem();
+    const TShownDownload outcome = DownloadShownAddress();
+    if (outcome == TShownDownload::sdSaved) ++saved;
+    if (outcome == TShownDownload::sdFailed) ++failed;
   }
-  Label1->SetCaption(QString::fromUtf8("下载成功  "));
+  // A run in which files failed did not succeed.
+  if (Transfer->StopRequested())
+    Label1->SetCaption(QString::fromUtf8("已停止  "));
+  else if (failed == 0)
+    Label1->SetCaption(QString::fromUtf8("下载成功  "));
+  else
+    Label1->SetCaption(QString::fromUtf8("下载结束：成功 %1，失败 %2  ").arg(saved).arg(failed));
 }
 
 void TFrmPelmar::ListBox1KeyPress(QObject* Sender, const QKeyEvent& Key) {
@@ -315,32 +358,46 @@ void TFrmPelmar::ListBox1KeyPress(QObject* Sender, const QKeyEvent& Key) {
   if (!ctrlD) return;
   const bool controlDown = (Key.modifiers() & Qt::ControlModifier) ||
                            (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier);
-  if (!controlDown) return;
+  if (!controlDown || Transfer->Busy()) return;
+  TTransferControls::TRun run(*Transfer);
+  run.StartItem();
   DownloadShownAddress();
+  if (Transfer->StopRequested()) Label1->SetCaption(QString::fromUtf8("已停止  "));
 }
 
-void TFrmPelmar::DownloadShownAddress() {
+TFrmPelmar::TShownDownload TFrmPelmar::DownloadShownAddress() {
   const std::string address = Bytes(swfUrlPathTxt->text());
-  if (Trim(address).empty()) return;
+  if (Trim(address).empty()) return TShownDownload::sdSkipped;
   std::string path;
   try {
     path = CheckedDestinationPath(outPath.Text(), address);
   } catch (const Exception&) {
     ShowDownloadFailure();
-    return;
+    return TShownDownload::sdFailed;
   }
-  DownloadFile(address, path);
+  return DownloadFile(address, path) ? TShownDownload::sdSaved : TShownDownload::sdFailed;
 }
 
 std::string TFrmPelmar::UrlFileName(const std::string& address) const {
   return ::UrlFileName(address);
 }
 
-void TFrmPelmar::DownloadFile(const std::string& address, const std::string& path) {
+bool TFrmPelmar::DownloadFile(const std::string& address, const std::string& path) {
   try {
     ::DownloadFile(*UdownFileHttp, address, path);
+    return true;
   } catch (...) {
+    // A stop the user asked for needs no box; the connection it cut goes too.
+    if (Transfer->StopRequested()) {
+      try {
+        UdownFileHttp->CloseConnection();
+      } catch (...) {
+        // Closing what the stop cut short has nothing left to report.
+      }
+      return false;
+    }
     ShowDownloadFailure();
+    return false;
   }
 }
 
@@ -360,6 +417,11 @@ void TFrmPelmar::QueueListBox1Click() {
   list_click_queued_ = true;
   QTimer::singleShot(0, this, [this] {
     list_click_queued_ = false;
+    // A transfer lets the window handle its events; the list's rows then still change.
+    if (Transfer->Busy()) {
+      click_after_run_ = true;
+      return;
+    }
     RunHandler([this] { ListBox1Click(); });
   });
 }
@@ -372,6 +434,14 @@ void TFrmPelmar::showEvent(QShowEvent* event) {
 }
 
 void TFrmPelmar::closeEvent(QCloseEvent* event) {
+  // A close during a transfer arrives inside the client's wait: the transfer stops first, and
+  // the window closes once it has.
+  if (Transfer->Busy()) {
+    close_after_run_ = true;
+    Transfer->RequestStop();
+    event->ignore();
+    return;
+  }
   // A settings file that cannot be written is reported, and the window closes anyway.
   RunHandler([this] { FormClose(); });
   event->accept();

@@ -16,9 +16,12 @@
 class QKeyEvent;
 class QLineEdit;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
 class TAutoSizeLabel;
+class TNetAntiFreeze;
 class TNetHTTP;
+class TTransferControls;
 class TURLLabel;
 class TWebBrowser;
 
@@ -50,6 +53,8 @@ class TFrmPelmar : public QWidget {
   ~TFrmPelmar() override;
 
   QPushButton* stratBtn = nullptr;
+  // Lets the window handle its events during the clients' blocking waits; made before them.
+  std::unique_ptr<TNetAntiFreeze> AntiFreeze1;
   // Page fetches only. Owned by the window, like UdownFileHttp; the two share nothing.
   std::unique_ptr<TNetHTTP> NetHTTP1;
   QListWidget* ListBox1 = nullptr;
@@ -64,6 +69,12 @@ class TFrmPelmar : public QWidget {
   QLineEdit* outPathTxt = nullptr;
   QPushButton* SelOutPath = nullptr;
   QPushButton* openPath = nullptr;
+  // Stops the running grab or download; enabled only while one runs.
+  QPushButton* StopBtn = nullptr;
+  // How far the current file (or page) has come.
+  QProgressBar* ProgressBar1 = nullptr;
+  // The stop button, the bar and the guard against a second transfer; goes before the clients.
+  std::unique_ptr<TTransferControls> Transfer;
 
   // The remembered output folder; "setting.dat" holds its image.
   TShortString outPath;
@@ -87,7 +98,8 @@ class TFrmPelmar : public QWidget {
   std::string UrlFileName(const std::string& address) const;
   // Saves the body of `address` into `path` with UdownFileHttp. A failure shows the failure
   // message box; nothing escapes.
-  void DownloadFile(const std::string& address, const std::string& path);
+  // True when the file was saved.
+  bool DownloadFile(const std::string& address, const std::string& path);
 
   // Mode 1 reads the settings file into outPath, mode 0 writes outPath to it; other modes do
   // nothing.
@@ -113,10 +125,15 @@ class TFrmPelmar : public QWidget {
   void QueueListBox1Click();
   // Saves the address swfUrlPathTxt shows, unless it is blank; an address that would leave
   // the output folder, or no output folder at all, fails like a transfer.
-  void DownloadShownAddress();
+  enum class TShownDownload { sdSkipped, sdSaved, sdFailed };
+  TShownDownload DownloadShownAddress();
 
   std::unique_ptr<TStringList> swfUrlList;
   std::string setting_file_name_;
   bool outer_size_fitted_ = false;
   bool list_click_queued_ = false;
+  // A close asked for during a transfer: it happens once the transfer has stopped.
+  bool close_after_run_ = false;
+  // A row change that came during a transfer: handled once the transfer has ended.
+  bool click_after_run_ = false;
 };

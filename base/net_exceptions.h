@@ -11,6 +11,9 @@ FG_DECLARE_EXCEPTION(ENetException, Exception);
 // Silent errors end an operation without being shown to the user.
 FG_DECLARE_EXCEPTION(ENetSilentException, ENetException);
 FG_DECLARE_EXCEPTION(ENetConnClosedGracefully, ENetSilentException);
+// A transfer the user stopped: "Transfer stopped.". It ends the blocking wait it is raised in
+// and takes the usual failure path, but tells the user nothing they did not ask for.
+FG_DECLARE_EXCEPTION(ENetTransferStopped, ENetSilentException);
 
 // A protocol reply that carries a numeric code.
 class ENetProtocolReplyError : public ENetException {

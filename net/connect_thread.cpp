@@ -2,6 +2,8 @@
 
 #include <sys/socket.h>
 
+#include <chrono>
+
 #include "base/exception.h"
 #include "net/socket_handle.h"
 #include "net/stack.h"
@@ -18,6 +20,12 @@ void TNetConnectThread::WaitFor() {
   if (thread_.joinable()) thread_.join();
 }
 
+bool TNetConnectThread::WaitTerminated(int timeoutMs) {
+  std::unique_lock<std::mutex> hold(lock_);
+  return ended_.wait_for(hold, std::chrono::milliseconds(timeoutMs),
+                         [this] { return Terminated(); });
+}
+
 void TNetConnectThread::Execute() {
   try {
     const int result = TargetHandle->ConnectHandle(AF_INET);
@@ -30,5 +38,9 @@ void TNetConnectThread::Execute() {
     failed_ = true;
     failure_text_ = e.what();
   }
-  terminated_.store(true);
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    terminated_.store(true);
+  }
+  ended_.notify_all();
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -24,6 +26,8 @@ class TNetConnectThread {
   // Asks the thread to stop; the thread sets the same flag itself when it has finished.
   void Terminate() { terminated_.store(true); }
   bool Terminated() const { return terminated_.load(); }
+  // Waits at most `timeoutMs` for the connect to end; true once it has (or was asked to).
+  bool WaitTerminated(int timeoutMs);
   void WaitFor();
 
   // Read once Terminated has been seen: whether the connect failed, and the failure's
@@ -35,6 +39,8 @@ class TNetConnectThread {
   void Execute();
 
   std::atomic<bool> terminated_{false};
+  std::mutex lock_;
+  std::condition_variable ended_;
   bool failed_ = false;
   std::string failure_text_;
   std::thread thread_;

@@ -5,8 +5,6 @@
 #include <sys/socket.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "base/net_exceptions.h"
 #include "net/anti_freeze.h"
@@ -15,14 +13,10 @@
 
 namespace {
 
-// How often a timed connect looks whether the thread has finished.
+// How often a timed connect runs the anti-freeze hook while the thread has not finished.
 constexpr int kConnectPollStepMs = 125;
 // An untimed connect becomes a timed one of this length while an anti-freeze is active.
 constexpr int kAntiFreezeConnectTimeoutMs = 120000;
-
-void SleepMs(int ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 }  // namespace
 
@@ -159,16 +153,28 @@ void TNetIOHandlerSocket::TimedConnect(int timeoutMs) {
   step = std::max(step, 1);
   const bool unlimited = timeoutMs == -2;
   int remaining = unlimited ? step + 1 : timeoutMs;
-  while (remaining > step) {
-    SleepMs(step);
-    remaining = unlimited ? step + 1 : remaining - step;
-    DoAntiFreeze(true);
-    if (thread->Terminated()) {
-      remaining = 0;
-      break;
+  try {
+    while (remaining > step) {
+      // A connect that ends within the step is noticed at once, not at the step's end.
+      if (thread->WaitTerminated(step)) {
+        remaining = 0;
+        break;
+      }
+      remaining = unlimited ? step + 1 : remaining - step;
+      DoAntiFreeze(true);
+      if (thread->Terminated()) {
+        remaining = 0;
+        break;
+      }
     }
+  } catch (...) {
+    // The hook ended the wait (a stop the user asked for): the thread must not outlive it.
+    thread->Terminate();
+    CloseHandler();
+    thread->WaitFor();
+    throw;
   }
-  SleepMs(remaining);
+  thread->WaitTerminated(remaining);
 
   if (!thread->Terminated()) {
     thread->Terminate();

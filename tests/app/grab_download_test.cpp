@@ -261,7 +261,8 @@ TEST_F(GrabWindowTest, AFailingRowShowsTheBoxOnceAndTheOthersAreStillSaved) {
   EXPECT_EQ(boxes[0].icon, QMessageBox::NoIcon);
   EXPECT_EQ(boxes[0].buttons, 1);
   EXPECT_EQ(boxes[0].modality, Qt::ApplicationModal);
-  EXPECT_EQ(w.Label1->Caption(), U("下载成功  "));
+  // A run with a failure does not say it succeeded.
+  EXPECT_EQ(w.Label1->Caption(), U("下载结束：成功 2，失败 1  "));
   EXPECT_EQ(FileNamesIn(OutFolder()),
             (std::vector<std::string>{"play.php?file=red.swf", "red.swf", "two.swf"}));
   EXPECT_EQ(ReadFileBytes(older), "older file");
@@ -313,7 +314,7 @@ TEST_F(GrabWindowTest, NamesThatLeaveTheFolderAndAMissingFolderAreRefused) {
   ASSERT_EQ(CapturedFailures().size(), 3u);
   EXPECT_EQ(CapturedFailures()[0].caption, U("错误"));
   EXPECT_EQ(CapturedFailures()[0].text, U("下载失败，请与Tamsel网联系，谢谢"));
-  EXPECT_EQ(w.Label1->Caption(), U("下载成功  "));
+  EXPECT_EQ(w.Label1->Caption(), U("下载结束：成功 0，失败 3  "));
   EXPECT_FALSE(fs::exists(out_.Path() + "/saved"));
 
   // No output folder (an unreadable settings file leaves it empty): files would land in "/".

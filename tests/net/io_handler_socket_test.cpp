@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/net_exceptions.h"
+#include "net/anti_freeze.h"
 #include "net/stack.h"
 #include "tests/support/free_port.h"
 #include "tests/support/scripted_peer.h"
@@ -225,6 +226,32 @@ TEST_F(IOHandlerSocketTest, TimedConnectSucceedsAtTheNextStep) {
     ASSERT_TRUE(handler_.WaitReadable(2000));
     handler_.CloseHandler();
   }
+}
+
+// A hook that raises on its Nth call, as a stop the user asked for does.
+class StoppingAntiFreeze : public TNetAntiFreezeBase {
+ public:
+  explicit StoppingAntiFreeze(int stopAt) : stopAt_(stopAt) {}
+  void ProcessPending() override {
+    if (++Calls == stopAt_) throw ENetTransferStopped("Transfer stopped.");
+  }
+  int Calls = 0;
+
+ private:
+  int stopAt_;
+};
+
+TEST_F(IOHandlerSocketTest, AHookThatRaisesEndsAnUntimedConnectWithoutLeavingItsThread) {
+  SilentListener silent;
+  // With an anti-freeze the untimed connect runs in the thread, in steps of the idle time.
+  StoppingAntiFreeze hook(3);
+  hook.IdleTimeOut = 20;
+  const auto start = Clock::now();
+  EXPECT_THROW(Connect("127.0.0.1", silent.Port(), 0), ENetTransferStopped);
+  EXPECT_EQ(hook.Calls, 3);
+  EXPECT_GE(MsSince(start), 55);
+  EXPECT_LT(MsSince(start), 1000);
+  EXPECT_FALSE(handler_.IsOpen());
 }
 
 TEST_F(IOHandlerSocketTest, TimedConnectFailureKeepsOnlyTheMessage) {

@@ -1,0 +1,113 @@
+#include "app/transfer_controls.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QWidget>
+
+#include "app/anti_freeze.h"
+
+namespace {
+
+// The bar counts in thousandths: its value is an int, a file's size need not be.
+constexpr int kBarSteps = 1000;
+
+QString Local(const std::string& bytes) {
+  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+}  // namespace
+
+TTransferControls::TTransferControls(QWidget* window, TNetAntiFreeze& antiFreeze,
+                                     const std::vector<TNetCustomHTTP*>& clients,
+                                     std::vector<QWidget*> guarded)
+    : window_(window), anti_freeze_(antiFreeze), guarded_(std::move(guarded)) {
+  StopBtn = new QPushButton(QString::fromUtf8("停止"), window);
+  StopBtn->setObjectName("StopBtn");
+  StopBtn->setGeometry(kStopLeft, kStopTop, kStopWidth, kStopHeight);
+  StopBtn->setEnabled(false);
+  // The click arrives inside a client's wait; it only marks the stop, which the wait then acts
+  // on once the click has been handled.
+  QObject::connect(StopBtn, &QPushButton::clicked, window, [this] { RequestStop(); });
+
+  ProgressBar = new QProgressBar(window);
+  ProgressBar->setObjectName("ProgressBar1");
+  ProgressBar->setGeometry(kBarLeft, kBarTop, kBarWidth, kBarHeight);
+  ProgressBar->setRange(0, kBarSteps);
+  ProgressBar->setValue(0);
+  ProgressBar->setTextVisible(false);
+
+  ByteCount = new QLabel(window);
+  ByteCount->setObjectName("ByteCount1");
+  ByteCount->setGeometry(kCountLeft, kCountTop, kCountWidth, kCountHeight);
+
+  for (TNetCustomHTTP* client : clients)
+    progress_.push_back(std::make_unique<TTransferProgress>(
+        *client, [this](const TTransferState& state) { Show(state); }));
+}
+
+TTransferControls::~TTransferControls() = default;
+
+bool TTransferControls::StopRequested() const {
+  return anti_freeze_.StopRequested();
+}
+
+void TTransferControls::RequestStop() {
+  if (busy_) anti_freeze_.RequestStop();
+}
+
+void TTransferControls::Show(const TTransferState& state) {
+  if (state.Total >= 0) {
+    ProgressBar->setRange(0, kBarSteps);
+    const int64_t steps = state.Total > 0 ? state.Bytes * kBarSteps / state.Total : kBarSteps;
+    ProgressBar->setValue(static_cast<int>(std::min<int64_t>(steps, kBarSteps)));
+    ByteCount->setText(Local(ByteCountText(state.Bytes)) + QStringLiteral(" / ") +
+                       Local(ByteCountText(state.Total)));
+  } else {
+    // A length nobody told us: a busy bar, and the bytes that came.
+    ProgressBar->setRange(0, 0);
+    ByteCount->setText(Local(ByteCountText(state.Bytes)));
+  }
+}
+
+TTransferControls::TRun::TRun(TTransferControls& controls) : controls_(controls) {
+  controls_.busy_ = true;
+  controls_.anti_freeze_.ClearStop();
+  // The focus waits on the stop button: a disabled control would pass it on along the tab
+  // order, and a list that gets it makes its first row current (and previews it).
+  controls_.focus_before_ = controls_.window_->focusWidget();
+  controls_.StopBtn->setEnabled(true);
+  controls_.StopBtn->setFocus();
+  controls_.were_enabled_.clear();
+  for (QWidget* widget : controls_.guarded_) {
+    controls_.were_enabled_.push_back(widget->isEnabled());
+    widget->setEnabled(false);
+  }
+}
+
+TTransferControls::TRun::~TRun() {
+  for (size_t i = 0; i < controls_.guarded_.size(); ++i)
+    controls_.guarded_[i]->setEnabled(controls_.were_enabled_[i]);
+  if (controls_.focus_before_ && controls_.focus_before_->isEnabled())
+    controls_.focus_before_->setFocus();
+  else if (controls_.StopBtn->hasFocus())
+    controls_.StopBtn->clearFocus();
+  controls_.StopBtn->setEnabled(false);
+  const bool stopped = controls_.anti_freeze_.StopRequested();
+  controls_.anti_freeze_.ClearStop();
+  controls_.busy_ = false;
+  // The last bar stays: it shows how far the run came. A busy one has nothing to show.
+  if (controls_.ProgressBar->maximum() == 0) {
+    controls_.ProgressBar->setRange(0, kBarSteps);
+    controls_.ProgressBar->setValue(stopped ? 0 : kBarSteps);
+  }
+  if (controls_.OnRunEnded) controls_.OnRunEnded();
+}
+
+void TTransferControls::TRun::StartItem() {
+  controls_.ProgressBar->setRange(0, kBarSteps);
+  controls_.ProgressBar->setValue(0);
+  controls_.ByteCount->clear();
+  for (auto& progress : controls_.progress_)
+    progress->Start();
+}

@@ -1,0 +1,82 @@
+#include "app/workflows/transfer_progress.h"
+
+#include <utility>
+
+#include "base/text.h"
+#include "http/custom_http.h"
+
+TTransferProgress::TTransferProgress(TNetCustomHTTP& http, TUpdate update,
+                                     std::chrono::milliseconds interval, TNow now)
+    : http_(http), update_(std::move(update)), interval_(interval), now_(std::move(now)) {
+  // Only what is read counts: the request going out is not the file coming in.
+  http_.OnWorkBegin = [this](TObject*, TWorkMode mode, int64_t maximum) {
+    if (mode == TWorkMode::wmRead) Begin(maximum);
+  };
+  http_.OnWork = [this](TObject*, TWorkMode mode, int64_t count) {
+    if (mode == TWorkMode::wmRead) Progress(count);
+  };
+  http_.OnWorkEnd = [this](TObject*, TWorkMode mode) {
+    if (mode == TWorkMode::wmRead) End();
+  };
+  started_ = now_();
+}
+
+TTransferProgress::~TTransferProgress() {
+  http_.OnWorkBegin = nullptr;
+  http_.OnWork = nullptr;
+  http_.OnWorkEnd = nullptr;
+}
+
+void TTransferProgress::Start() {
+  state_ = TTransferState();
+  earlier_ = 0;
+  in_chunks_ = false;
+  started_ = now_();
+}
+
+void TTransferProgress::Finish() {
+  Update(true);
+}
+
+void TTransferProgress::Begin(int64_t maximum) {
+  const TNetReaderState framing = http_.ReaderState();
+  const bool chunk = framing == TNetReaderState::rsBodyByChunks;
+  // Every body phase but a further chunk starts a body of its own: after a redirection or a
+  // failed attempt, the new body is the one that counts.
+  const bool newBody = !(chunk && in_chunks_);
+  in_chunks_ = chunk;
+  if (!newBody) return;
+  earlier_ = 0;
+  state_.Bytes = 0;
+  if (chunk || framing == TNetReaderState::rsBodyUntilClose)
+    state_.Total = -1;
+  else
+    state_.Total = maximum > 0 || framing == TNetReaderState::rsBodyByLength ? maximum : -1;
+  Update(true);
+}
+
+void TTransferProgress::Progress(int64_t count) {
+  state_.Bytes = earlier_ + count;
+  Update(false);
+}
+
+void TTransferProgress::End() {
+  earlier_ = state_.Bytes;
+}
+
+void TTransferProgress::Update(bool force) {
+  const TClock::time_point now = now_();
+  if (!force && now - last_update_ < interval_) return;
+  last_update_ = now;
+  state_.Seconds = std::chrono::duration<double>(now - started_).count();
+  if (update_) update_(state_);
+}
+
+std::string ByteCountText(int64_t bytes) {
+  constexpr double kKiB = 1024.0;
+  const double value = static_cast<double>(bytes);
+  if (bytes < 1024) return Format("%lld B", static_cast<long long>(bytes));
+  if (value < kKiB * kKiB) return Format("%.1f KiB", value / kKiB);
+  if (value < kKiB * kKiB * kKiB) return Format("%.1f MiB", value / (kKiB * kKiB));
+  return Format("%.2f GiB", value / (kKiB * kKiB * kKiB));
+}

@@ -1,0 +1,60 @@
+// How far the body of one file (or page) has come, from an HTTP client's read work events:
+// bytes so far, the total when the response declares its length, and the time since the start.
+// The window's progress bar and the command line's meter both draw from it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class TNetCustomHTTP;
+
+struct TTransferState {
+  int64_t Bytes = 0;
+  int64_t Total = -1;  // -1: not known (a chunked body, or one that ends with the close)
+  double Seconds = 0;  // since Start
+};
+
+class TTransferProgress {
+ public:
+  using TClock = std::chrono::steady_clock;
+  using TNow = std::function<TClock::time_point()>;
+  using TUpdate = std::function<void(const TTransferState&)>;
+  // At most twenty updates a second: drawing more often would only cost the transfer time.
+  static constexpr std::chrono::milliseconds kDefaultInterval{50};
+
+  // Takes over the work events of `http` until destroyed. `update` is called when a body
+  // begins, at most once per `interval` while it arrives, and at Finish.
+  TTransferProgress(TNetCustomHTTP& http, TUpdate update,
+                    std::chrono::milliseconds interval = kDefaultInterval, TNow now = &TClock::now);
+  TTransferProgress(const TTransferProgress&) = delete;
+  TTransferProgress& operator=(const TTransferProgress&) = delete;
+  ~TTransferProgress();
+
+  // A new file: nothing counted, no total, the clock starts again.
+  void Start();
+  // Reports the state as it is now, whatever the interval.
+  void Finish();
+  const TTransferState& State() const { return state_; }
+
+ private:
+  void Begin(int64_t maximum);
+  void Progress(int64_t count);
+  void End();
+  void Update(bool force);
+
+  TNetCustomHTTP& http_;
+  TUpdate update_;
+  std::chrono::milliseconds interval_;
+  TNow now_;
+  TClock::time_point started_{};
+  TClock::time_point last_update_{};
+  TTransferState state_;
+  // Bytes of the body's earlier phases (the chunks before the current one).
+  int64_t earlier_ = 0;
+  bool in_chunks_ = false;
+};
+
+// "512 B", "1.5 KiB", "20.0 MiB", "1.00 GiB".
+std::string ByteCountText(int64_t bytes);
