@@ -5,7 +5,9 @@
 
 #include "cli/client_command.h"
 #include "cli/command.h"
+#include "cli/progress_meter.h"
 #include "cli/saving.h"
+#include "http/http.h"
 
 namespace cli {
 
@@ -25,7 +27,8 @@ int RunDownload(const std::vector<std::string>& args) {
   if (ended) return *ended;
 
   return command.WithClient([&](TNetHTTP& http) {
-    return SaveAll(http, addresses, folder) ? kExitSuccess : kExitFailure;
+    TProgressMeter meter(http, TProgressMeter::Wanted(command.Client.Silent));
+    return SaveAll(http, addresses, folder, &meter) ? kExitSuccess : kExitFailure;
   });
 }
 

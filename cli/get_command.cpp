@@ -9,6 +9,7 @@
 #include "cli/client_command.h"
 #include "cli/command.h"
 #include "cli/output.h"
+#include "cli/progress_meter.h"
 #include "http/http.h"
 
 namespace cli {
@@ -36,7 +37,15 @@ int RunGet(const std::vector<std::string>& args) {
   return command.WithClient([&](TNetHTTP& http) {
     if (!outputFile.empty()) {
       TPartFile output(outputFile);
-      http.HttpGet(addresses[0], output.Stream());
+      TProgressMeter meter(http, TProgressMeter::Wanted(command.Client.Silent));
+      meter.Start();
+      try {
+        http.HttpGet(addresses[0], output.Stream());
+      } catch (...) {
+        meter.Finish();
+        throw;
+      }
+      meter.Finish();
       CheckDelivered(http);
       output.Commit();
       return kExitSuccess;

@@ -14,6 +14,7 @@
 #include "cli/client_command.h"
 #include "cli/collation.h"
 #include "cli/command.h"
+#include "cli/progress_meter.h"
 #include "cli/saving.h"
 #include "http/http.h"
 
@@ -63,7 +64,8 @@ int RunGrab(const std::vector<std::string>& args) {
 
   // Downloads have a client of their own, as in the window.
   return command.WithClient([&](TNetHTTP& download) {
-    return SaveAll(download, movies.Strings(), folder) ? kExitSuccess : kExitFailure;
+    TProgressMeter meter(download, TProgressMeter::Wanted(command.Client.Silent));
+    return SaveAll(download, movies.Strings(), folder, &meter) ? kExitSuccess : kExitFailure;
   });
 }
 

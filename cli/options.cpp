@@ -139,6 +139,7 @@ const std::vector<TOptionDef>& ClientOptionDefs() {
       {"socks5", 0, "HOST:PORT", "connect through this SOCKS 5 server"},
       {"socks-user", 0, "USER:PASSWORD", "credentials for the SOCKS server"},
       {"verbose", 'v', nullptr, "show status (*), request (>) and response (<) lines"},
+      {"silent", 's', nullptr, "no progress meter on a terminal's standard error"},
   };
   return defs;
 }
@@ -209,6 +210,8 @@ bool TakeClientOption(const TParsedOption& option, TClientOptions& options) {
     options.SocksUser = v;
   } else if (option.Is("verbose")) {
     options.Verbose = true;
+  } else if (option.Is("silent")) {
+    options.Silent = true;
   } else {
     return false;
   }

@@ -68,6 +68,7 @@ struct TClientOptions {
   int SocksPort = 0;
   std::optional<std::string> SocksUser;
   bool Verbose = false;
+  bool Silent = false;  // no progress meter
 };
 
 // Takes one parsed option if it is a client option (false otherwise). Raises TUsageError for

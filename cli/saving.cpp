@@ -6,6 +6,7 @@
 #include "app/workflows/download.h"
 #include "base/exception.h"
 #include "cli/options.h"
+#include "cli/progress_meter.h"
 
 namespace cli {
 
@@ -40,12 +41,20 @@ std::string OutputFolder(const std::string& text) {
   return folder;
 }
 
-bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder) {
+bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder,
+             TProgressMeter* meter) {
   bool allSaved = true;
   for (const std::string& address : addresses) {
     try {
       const std::string path = CheckedDestinationPath(folder, address);
-      DownloadFile(http, address, path);
+      if (meter) meter->Start();
+      try {
+        DownloadFile(http, address, path);
+      } catch (...) {
+        if (meter) meter->Finish();
+        throw;
+      }
+      if (meter) meter->Finish();
       PrintLine("saved " + path);
     } catch (...) {
       allSaved = false;

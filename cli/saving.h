@@ -8,6 +8,8 @@ class TNetHTTP;
 
 namespace cli {
 
+class TProgressMeter;
+
 // The folder given with -d/--download: without trailing "/" (the root stays "/"). Raises
 // TUsageError for an empty name.
 std::string OutputFolder(const std::string& text);
@@ -15,7 +17,8 @@ std::string OutputFolder(const std::string& text);
 // Saves each address in turn into `folder` with `http` (its file name is the text after the
 // last "/"), printing one line per address on standard output: "saved PATH", or
 // "failed ADDRESS: CLASS: MESSAGE" with the message on one line. A failure does not stop the
-// others. True when every address was saved.
-bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder);
+// others. True when every address was saved. A meter, when given, shows each file's progress.
+bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder,
+             TProgressMeter* meter = nullptr);
 
 }  // namespace cli

@@ -5,6 +5,16 @@
 #include "base/text.h"
 #include "http/custom_http.h"
 
+namespace {
+
+// "H:MM:SS".
+std::string ClockText(int64_t seconds) {
+  return Format("%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+}
+
+}  // namespace
+
 TTransferProgress::TTransferProgress(TNetCustomHTTP& http, TUpdate update,
                                      std::chrono::milliseconds interval, TNow now)
     : http_(http), update_(std::move(update)), interval_(interval), now_(std::move(now)) {
@@ -70,6 +80,19 @@ void TTransferProgress::Update(bool force) {
   last_update_ = now;
   state_.Seconds = std::chrono::duration<double>(now - started_).count();
   if (update_) update_(state_);
+}
+
+std::string ProgressMeterLine(const TTransferState& state) {
+  const double rate = state.Seconds > 0 ? static_cast<double>(state.Bytes) / state.Seconds : 0;
+  const std::string speed = ByteCountText(static_cast<int64_t>(rate)) + "/s";
+  if (state.Total < 0) return "  " + ByteCountText(state.Bytes) + "  " + speed;
+  const int64_t percent = state.Total > 0 ? state.Bytes * 100 / state.Total : 100;
+  const std::string left =
+      rate > 0
+          ? ClockText(static_cast<int64_t>(static_cast<double>(state.Total - state.Bytes) / rate))
+          : std::string("-:--:--");
+  return Format("  %3lld%%  ", static_cast<long long>(percent)) + ByteCountText(state.Bytes) +
+         " / " + ByteCountText(state.Total) + "  " + speed + "  " + left + " left";
 }
 
 std::string ByteCountText(int64_t bytes) {

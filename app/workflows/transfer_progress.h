@@ -56,5 +56,9 @@ class TTransferProgress {
   bool in_chunks_ = false;
 };
 
+// A progress meter's text for one state: "  45%  1.4 MiB / 3.0 MiB  512.0 KiB/s  0:00:03 left",
+// or, without a total, "  1.4 MiB  512.0 KiB/s".
+std::string ProgressMeterLine(const TTransferState& state);
+
 // "512 B", "1.5 KiB", "20.0 MiB", "1.00 GiB".
 std::string ByteCountText(int64_t bytes);

@@ -142,4 +142,21 @@ TEST(TransferProgress, ByteCountsReadAsSizes) {
     EXPECT_EQ(ByteCountText(row.bytes), row.text) << row.bytes;
 }
 
+TEST(TransferProgress, TheMeterLineShowsShareSizesRateAndTimeLeft) {
+  struct Row {
+    TTransferState state;
+    const char* line;
+  } rows[] = {
+      {{0, 3 << 20, 0}, "    0%  0 B / 3.0 MiB  0 B/s  -:--:-- left"},
+      {{1 << 20, 3 << 20, 2}, "   33%  1.0 MiB / 3.0 MiB  512.0 KiB/s  0:00:04 left"},
+      {{3 << 20, 3 << 20, 3}, "  100%  3.0 MiB / 3.0 MiB  1.0 MiB/s  0:00:00 left"},
+      {{0, 0, 0.1}, "  100%  0 B / 0 B  0 B/s  -:--:-- left"},
+      // An hour and more to go.
+      {{1024, int64_t{8} << 20, 1}, "    0%  1.0 KiB / 8.0 MiB  1.0 KiB/s  2:16:31 left"},
+      {{1536, -1, 1}, "  1.5 KiB  1.5 KiB/s"},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(ProgressMeterLine(row.state), row.line) << row.line;
+}
+
 }  // namespace
