@@ -70,6 +70,12 @@ int TStringList::AddObject(const std::string& text, TObject* object) {
   return index;
 }
 
+void TStringList::AppendOrdered(std::vector<std::string> entries) {
+  items_.reserve(items_.size() + entries.size());
+  for (std::string& entry : entries)
+    items_.push_back(Item{std::move(entry), nullptr});
+}
+
 void TStringList::AddStrings(const TStringList& other) {
   for (const Item& item : other.items_)
     AddObject(item.text, item.object);

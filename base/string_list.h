@@ -69,6 +69,10 @@ class TStringList : public TObject {
   std::string Values(const std::string& name) const;
   void SetValue(const std::string& name, const std::string& value);
 
+  // Appends entries that are already in the list's order and distinct under its comparison
+  // (sorted by the caller, with keys of its own), without comparing them again.
+  void AppendOrdered(std::vector<std::string> entries);
+
   const std::vector<std::string> Strings() const;
   int CompareStrings(const std::string& a, const std::string& b) const;
   void Sort();

@@ -32,7 +32,9 @@ std::wstring FoldedWide(const std::string& text) {
   return wide;
 }
 
-std::wstring CollationKey(const std::string& text) {
+}  // namespace
+
+std::wstring CaseFoldedCollationKey(const std::string& text) {
   const std::wstring folded = FoldedWide(text);
   const size_t size = std::wcsxfrm(nullptr, folded.c_str(), 0);
   std::wstring key(size, L'\0');
@@ -40,14 +42,12 @@ std::wstring CollationKey(const std::string& text) {
   return key;
 }
 
-}  // namespace
-
 TStringList::TCompare CaseFoldedCollation() {
   auto keys = std::make_shared<std::unordered_map<std::string, std::wstring>>();
   return [keys](const std::string& a, const std::string& b) {
     auto key = [&keys](const std::string& text) -> const std::wstring& {
       auto found = keys->find(text);
-      if (found == keys->end()) found = keys->emplace(text, CollationKey(text)).first;
+      if (found == keys->end()) found = keys->emplace(text, CaseFoldedCollationKey(text)).first;
       return found->second;
     };
     const std::wstring& ka = key(a);

@@ -1,6 +1,8 @@
 // The order in which the command line lists a page's movies.
 #pragma once
 
+#include <string>
+
 #include "base/string_list.h"
 
 namespace cli {
@@ -9,5 +11,7 @@ namespace cli {
 // that do not form a character of the locale's code set count as characters of their own.
 // Each text's collation key is worked out once and kept by the returned function.
 TStringList::TCompare CaseFoldedCollation();
+// The sort key behind CaseFoldedCollation: two texts compare as their keys do.
+std::wstring CaseFoldedCollationKey(const std::string& text);
 
 }  // namespace cli

@@ -12,10 +12,13 @@
 namespace cli {
 
 int RunDownload(const std::vector<std::string>& args) {
-  TClientCommand command("download", "usage: flashgrab-cli download [-d DIR] [options] URL...",
-                         "Saves each URL into DIR under the text after its last \"/\", printing\n"
-                         "\"saved PATH\" or \"failed URL: CLASS: MESSAGE\" for each.",
-                         {{"download", 'd', "DIR", "save into DIR (default: the current folder)"}});
+  TClientCommand command(
+      "download", "usage: flashgrab-cli download [-d DIR] [options] URL...",
+      "Saves each URL into DIR under the text after its last \"/\", printing\n"
+      "\"saved PATH\" or \"failed URL: CLASS: MESSAGE\" for each. With -e PAGE\n"
+      "each request names PAGE as its Referer (but an https PAGE is never named\n"
+      "to a plain http URL).",
+      {{"download", 'd', "DIR", "save into DIR (default: the current folder)"}});
   std::string folder = ".";
   std::vector<std::string> addresses;
   const auto ended = command.Parse(
@@ -28,7 +31,9 @@ int RunDownload(const std::vector<std::string>& args) {
 
   return command.WithClient([&](TNetHTTP& http) {
     TProgressMeter meter(http, TProgressMeter::Wanted(command.Client.Silent));
-    return SaveAll(http, addresses, folder, &meter) ? kExitSuccess : kExitFailure;
+    // -e names the page the movies come from.
+    const std::string page = http.Request.Referer;
+    return SaveAll(http, addresses, folder, page, &meter) ? kExitSuccess : kExitFailure;
   });
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/workflows/movie_list.h"
 #include "app/workflows/page_grab.h"
-#include "app/workflows/swf_extraction.h"
 #include "app/workflows/swf_url_stream.h"
 #include "base/string_list.h"
 #include "base/text.h"
@@ -17,6 +17,7 @@
 #include "cli/progress_meter.h"
 #include "cli/saving.h"
 #include "http/http.h"
+#include "page/page_reader_stream.h"
 
 namespace cli {
 
@@ -24,13 +25,23 @@ int RunGrab(const std::vector<std::string>& args) {
   TClientCommand command(
       "grab", "usage: flashgrab-cli grab [options] PAGE_URL",
       Format("Fetches the page (up to %d attempts) and prints the address of every movie it\n"
-             "refers to, one per line, sorted without regard to letter case.",
+             "refers to, one per line, absolute, sorted without regard to letter case.\n"
+             "Downloads name the page as their Referer.",
              kPageAttempts),
-      {{"download", 'd', "DIR", "then save every movie listed into DIR"}});
+      {{"download", 'd', "DIR", "then save every movie listed into DIR"},
+       {"pattern-only", 0, nullptr,
+        "list only quoted absolute addresses ending in \".swf\", as the pattern finds them"}});
   std::string folder;
+  bool patternOnly = false;
   std::string address;
   const auto ended = command.Parse(
-      args, [&folder](const TParsedOption& option) { folder = OutputFolder(option.Value); },
+      args,
+      [&folder, &patternOnly](const TParsedOption& option) {
+        if (option.Is("pattern-only"))
+          patternOnly = true;
+        else
+          folder = OutputFolder(option.Value);
+      },
       [&address](const std::vector<std::string>& operands) {
         if (operands.empty()) throw TUsageError("no page URL given");
         if (operands.size() > 1) throw TUsageError("one page URL only");
@@ -39,18 +50,26 @@ int RunGrab(const std::vector<std::string>& args) {
   if (ended) return *ended;
 
   TStringList movies;
+  std::string pageAddress = address;
   const int listed = command.WithClient([&](TNetHTTP& page) {
     TPageFetchOutcome outcome;
     if (command.Client.UserAgent) outcome.UserAgent = *command.Client.UserAgent;
-    // The page is searched while it arrives rather than held whole and searched afterwards:
-    // the same entries, in less time and memory.
+    // The page is read while it arrives rather than held whole and read afterwards: the same
+    // entries, in less time and memory.
     std::unique_ptr<TSwfUrlStream> search;
-    FetchPage(page, address, kPageAttempts, outcome, [&search]() -> TStream& {
-      search = std::make_unique<TSwfUrlStream>();
-      return *search;
+    std::unique_ptr<TPageReaderStream> reader;
+    FetchPage(page, address, kPageAttempts, outcome, [&]() -> TStream& {
+      if (patternOnly) {
+        search = std::make_unique<TSwfUrlStream>();
+        return *search;
+      }
+      reader = std::make_unique<TPageReaderStream>(address);
+      return *reader;
     });
     if (!outcome.Fetched) std::rethrow_exception(outcome.LastError);
-    FillSwfUrlList(search->Finish(), CaseFoldedCollation(), movies);
+    pageAddress = FinalPageAddress(page, address);
+    FillMovieList<std::wstring>(patternOnly ? search->Finish() : reader->Finish(pageAddress),
+                                CaseFoldedCollationKey, CaseFoldedCollation(), movies);
     return kExitSuccess;
   });
   if (listed != kExitSuccess) return listed;
@@ -65,7 +84,8 @@ int RunGrab(const std::vector<std::string>& args) {
   // Downloads have a client of their own, as in the window.
   return command.WithClient([&](TNetHTTP& download) {
     TProgressMeter meter(download, TProgressMeter::Wanted(command.Client.Silent));
-    return SaveAll(download, movies.Strings(), folder, &meter) ? kExitSuccess : kExitFailure;
+    return SaveAll(download, movies.Strings(), folder, pageAddress, &meter) ? kExitSuccess
+                                                                            : kExitFailure;
   });
 }
 

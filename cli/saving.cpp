@@ -7,6 +7,8 @@
 #include "base/exception.h"
 #include "cli/options.h"
 #include "cli/progress_meter.h"
+#include "http/http.h"
+#include "uri/referer_policy.h"
 
 namespace cli {
 
@@ -42,10 +44,11 @@ std::string OutputFolder(const std::string& text) {
 }
 
 bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder,
-             TProgressMeter* meter) {
+             const std::string& referringPage, TProgressMeter* meter) {
   bool allSaved = true;
   for (const std::string& address : addresses) {
     try {
+      http.Request.Referer = RefererFor(referringPage, address);
       const std::string path = CheckedDestinationPath(folder, address);
       if (meter) meter->Start();
       try {

@@ -17,8 +17,9 @@ std::string OutputFolder(const std::string& text);
 // Saves each address in turn into `folder` with `http` (its file name is the text after the
 // last "/"), printing one line per address on standard output: "saved PATH", or
 // "failed ADDRESS: CLASS: MESSAGE" with the message on one line. A failure does not stop the
-// others. True when every address was saved. A meter, when given, shows each file's progress.
+// others. True when every address was saved. Each request names `referringPage` as its Referer
+// (see RefererFor; none when it is empty). A meter, when given, shows each file's progress.
 bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder,
-             TProgressMeter* meter = nullptr);
+             const std::string& referringPage, TProgressMeter* meter = nullptr);
 
 }  // namespace cli

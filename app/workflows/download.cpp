@@ -15,6 +15,7 @@
 #include "base/net_exceptions.h"
 #include "base/text.h"
 #include "http/http.h"
+#include "page/web_archive_capture.h"
 
 namespace {
 
@@ -132,7 +133,8 @@ void DownloadFile(TNetHTTP& http, const std::string& address, const std::string&
     std::filesystem::create_directories(path.substr(0, folderEnd), ignored);
   }
   TPartFile file(path);
-  http.HttpGet(address, file.Stream());
+  // A web archive's capture is asked for in its raw form: the bytes captured, not a player page.
+  http.HttpGet(RawCaptureAddress(address), file.Stream());
   CheckDelivered(http);
   file.Commit();
   http.CloseConnection();

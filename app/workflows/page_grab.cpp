@@ -48,3 +48,7 @@ bool FetchPage(TNetHTTP& http, const std::string& address, int attempts, TPageFe
   }
   return false;
 }
+
+std::string FinalPageAddress(const TNetHTTP& http, const std::string& requested) {
+  return requested;
+}

@@ -36,6 +36,10 @@ std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts
 // attempt `newStream` gives the stream that attempt's body goes into (a fresh one: what a
 // failed attempt wrote is worth nothing). True when an attempt succeeded; its stream holds the
 // page.
+// The address the page that `http` fetched last came from, which the page's references are made
+// absolute against: `requested` until the client tells where redirections ended.
+std::string FinalPageAddress(const TNetHTTP& http, const std::string& requested);
+
 using TPageStreamFactory = std::function<TStream&()>;
 bool FetchPage(TNetHTTP& http, const std::string& address, int attempts, TPageFetchOutcome& outcome,
                const TPageStreamFactory& newStream);

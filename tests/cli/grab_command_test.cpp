@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,8 +60,8 @@ class CliGrab : public testing::Test {
   TempDir out_;
 };
 
-TEST_F(CliGrab, ListsThePagesMoviesInCaseInsensitiveOrder) {
-  const ProgramResult r = RunCli({"grab", nginx_.Url("/page.html")});
+TEST_F(CliGrab, PatternOnlyListsThePatternsMatchesInCaseInsensitiveOrder) {
+  const ProgramResult r = RunCli({"grab", "--pattern-only", nginx_.Url("/page.html")});
   ASSERT_EQ(r.ExitCode, 0) << r.Stderr;
   const std::string o = origin_;
   // In the C locale the order is that of the bytes once folded to lower case.
@@ -80,9 +81,22 @@ TEST_F(CliGrab, ListsThePagesMoviesInCaseInsensitiveOrder) {
   EXPECT_EQ(r.Stderr, "");
 
   nginx_.WriteFile("none.html", "<p>nothing</p>");
-  const ProgramResult none = RunCli({"grab", nginx_.Url("/none.html")});
+  const ProgramResult none = RunCli({"grab", "--pattern-only", nginx_.Url("/none.html")});
   EXPECT_EQ(none.ExitCode, 0);
   EXPECT_EQ(none.Stdout, "");
+}
+
+TEST_F(CliGrab, ThePageReaderListsRelativeReferencesAbsolute) {
+  nginx_.WriteFile("games/play.html",
+                   "<base href=\"" + origin_ +
+                       "/games/\"><embed src=\"movies/a.swf\"><param name=\"movie\" "
+                       "value=\"../top.swf?level=2&amp;x=1#start\"><script>swfobject.embedSWF("
+                       "'//" +
+                       origin_.substr(7) + "/player.php', 'box');</script>");
+  const ProgramResult r = RunCli({"grab", nginx_.Url("/games/play.html")});
+  ASSERT_EQ(r.ExitCode, 0) << r.Stderr;
+  EXPECT_EQ(r.Stdout, Lines({origin_ + "/games/movies/a.swf", origin_ + "/player.php",
+                             origin_ + "/top.swf?level=2&x=1"}));
 }
 
 TEST_F(CliGrab, APageThatCannotBeFetchedIsTriedThreeTimesThenReported) {
@@ -221,6 +235,51 @@ TEST(CliDownload, UnusableArgumentsExitWithTwo) {
   const ProgramResult overview = RunCli({"--help"});
   EXPECT_NE(overview.Stdout.find("grab"), std::string::npos);
   EXPECT_NE(overview.Stdout.find("download"), std::string::npos);
+}
+
+TEST(CliGrabDownload, DownloadsNameThePageAndCapturesAreAskedForRaw) {
+  const std::string page = "/web/20090315000000/http://games.example/play.html";
+  RecordingPeer peer([page](int, const RequestHead& head) {
+    if (head.Target == page || head.Target == "/plain.html")
+      return PeerAnswer{HttpResponse(200, "OK", {}, "<embed src=\"game.swf\">")};
+    return PeerAnswer{HttpResponse(200, "OK", {}, "movie " + head.Target)};
+  });
+  TempDir out;
+  const ProgramResult plain = RunCli({"grab", "-d", out.Path(), peer.Url("/plain.html")});
+  EXPECT_EQ(plain.ExitCode, 0) << plain.Stdout << plain.Stderr;
+  EXPECT_EQ(plain.Stdout, Lines({peer.Url("/game.swf"), "saved " + out.Path() + "/game.swf"}));
+
+  const std::string capture = peer.Url("/web/20090315000000/http://games.example/game.swf");
+  const ProgramResult archived = RunCli({"grab", "-d", out.Path(), peer.Url(page)});
+  EXPECT_EQ(archived.ExitCode, 0) << archived.Stdout << archived.Stderr;
+  EXPECT_EQ(archived.Stdout, Lines({capture, "saved " + out.Path() + "/game.swf"}));
+  EXPECT_EQ(ReadFileBytes(out.Path() + "/game.swf"),
+            "movie /web/20090315000000id_/http://games.example/game.swf");
+
+  const ProgramResult named =
+      RunCli({"download", "-e", "http://games.example/p.html#x", "-d", out.Path(), capture});
+  EXPECT_EQ(named.ExitCode, 0) << named.Stdout << named.Stderr;
+  const ProgramResult secure =
+      RunCli({"download", "-e", "https://games.example/p.html", "-d", out.Path(), capture});
+  EXPECT_EQ(secure.ExitCode, 0) << secure.Stdout << secure.Stderr;
+
+  const auto heads = peer.Heads();
+  ASSERT_EQ(heads.size(), 6u);
+  const struct {
+    const char* Target;
+    std::optional<std::string> Referer;  // nothing: not sent
+  } expected[] = {
+      {"/plain.html", std::nullopt},
+      {"/game.swf", peer.Url("/plain.html")},
+      {"/web/20090315000000/http://games.example/play.html", std::nullopt},
+      {"/web/20090315000000id_/http://games.example/game.swf", peer.Url(page)},
+      {"/web/20090315000000id_/http://games.example/game.swf", "http://games.example/p.html"},
+      {"/web/20090315000000id_/http://games.example/game.swf", std::nullopt},
+  };
+  for (size_t i = 0; i < heads.size(); ++i) {
+    EXPECT_EQ(heads[i].Target, expected[i].Target) << i;
+    EXPECT_EQ(heads[i].Header("Referer"), expected[i].Referer) << i;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,47 @@
+// The list a grab shows: its movies sorted by a collation, each once; of entries that compare
+// equal the first one found stays, with its own spelling.
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <string>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "base/string_list.h"
+
+// Empties `list`, makes it sorted by `compare` with duplicates ignored, and fills it with the
+// entries of `found` (in the order found). Each entry's sort key is worked out once, by `keyOf`:
+// keys order as `compare` orders the entries, through their compare() (std::wstring from
+// wcsxfrm, QCollatorSortKey), so the whole costs one sort.
+template <typename TKey>
+void FillMovieList(std::vector<std::string> found,
+                   const std::function<TKey(const std::string&)>& keyOf,
+                   const TStringList::TCompare& compare, TStringList& list) {
+  list.Clear();
+  list.SetCompare(compare);
+  list.SetSorted(true);
+  list.Duplicates = TDuplicates::dupIgnore;
+
+  std::vector<std::string> distinct;
+  std::unordered_set<std::string> seen;
+  for (std::string& entry : found)
+    if (seen.insert(entry).second) distinct.push_back(std::move(entry));
+  std::vector<TKey> keys;
+  keys.reserve(distinct.size());
+  for (const std::string& entry : distinct)
+    keys.push_back(keyOf(entry));
+  std::vector<size_t> order(distinct.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  // Stable: of equal entries the first one found comes first and is the one kept.
+  std::stable_sort(order.begin(), order.end(),
+                   [&keys](size_t a, size_t b) { return keys[a].compare(keys[b]) < 0; });
+  std::vector<std::string> entries;
+  entries.reserve(order.size());
+  for (size_t i = 0; i < order.size(); ++i)
+    if (i == 0 || keys[order[i - 1]].compare(keys[order[i]]) != 0)
+      entries.push_back(std::move(distinct[order[i]]));
+  list.AppendOrdered(std::move(entries));
+}

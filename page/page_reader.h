@@ -1,0 +1,98 @@
+// Finding the Flash movies a page refers to, the ways pages of the Flash years wrote them:
+// <embed src>, <object data>, <param name="movie"/"src">, objects and embeds of a Flash type or
+// with the Flash class id, the movie of the usual script calls (swfobject.embedSWF, new
+// SWFObject, new FlashObject, AC_FL_RunContent, AC_RunFlContent), and quoted addresses ending
+// in ".swf" anywhere in the text. The page is read as it arrives, in pieces of any size, with
+// memory bounded by the longest construct looked at whole (kMaxTag); where the pieces are cut
+// changes nothing.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+class TPageReader {
+ public:
+  // A tag, a conditional comment's opening or a script call longer than this is not looked at
+  // whole: its "<" counts as text.
+  static constexpr size_t kMaxTag = size_t{64} << 10;
+  // The longest address looked for.
+  static constexpr size_t kMaxAddress = 4096;
+
+  // `pageAddress`: the address the page came from, after redirections; what the page names is
+  // made absolute against it (and against the page's <base href>).
+  explicit TPageReader(std::string pageAddress);
+
+  void Feed(std::string_view piece);
+  // Reads what is left and returns every movie address, absolute, without its fragment, in the
+  // order first found, each once. `finalAddress`, when not empty, replaces the page's address
+  // (the address after redirections is known only once the page has arrived). The reader is
+  // then empty again, for the page address it was made with.
+  std::vector<std::string> Finish(const std::string& finalAddress = std::string());
+
+ private:
+  enum class TMode {
+    mdMarkup,   // tags and text
+    mdComment,  // inside <!-- -->, up to "-->"
+    mdScript,   // the content of a <script> element, up to "</script"
+  };
+  enum class TScriptState {
+    ssCode,
+    ssLineComment,   // "//" or "<!--" up to the end of the line
+    ssBlockComment,  // "/*" up to "*/"
+    ssString,        // a quoted literal; its text collects in string_
+  };
+  // What makes a candidate a movie.
+  enum class TKind {
+    rkSwfAddress,  // only an address ending in ".swf" (before its query, or as a whole)
+    rkFlash,       // any address: the element says it is Flash
+    rkAddSwf,      // any address, ".swf" added when missing, as the script call does
+  };
+  enum class TStep { stMore, stDone };
+  struct TAttribute {
+    std::string_view Name;
+    std::string_view Value;
+    bool Used = false;
+  };
+
+  // Goes on as far as the bytes at hand decide; `final`: no more will come.
+  void Scan(bool final);
+  bool ScanMarkup(bool final);
+  bool ScanComment(bool final);
+  bool ScanScript(bool final);
+  // Quoted addresses in the text [from, to); false with pos_ at the place that needs more.
+  bool ScanText(size_t from, size_t to, bool complete);
+  TStep AtLessThan(size_t lt, bool final);
+  TStep AtStartTag(size_t lt, bool final);
+  // Skips to just after `close` (searched from `from`), or gives up on the "<" at `lt`.
+  TStep SkipTo(size_t lt, size_t from, std::string_view close, bool final);
+  void TakeTag(std::string_view name, bool selfClosing);
+  // A script call whose name spans [from, to): stMore when the bytes at hand do not decide.
+  TStep TakeCall(size_t from, size_t to, bool final);
+  void TakeScriptString();
+  // Quoted addresses inside a complete text (an attribute value, a script literal).
+  void ScanSpan(std::string_view text);
+  // Records `value` when it is a movie address of `kind`; `markup`: it comes from markup, so
+  // character references and escaped slashes are decoded first.
+  bool Candidate(std::string_view value, TKind kind, bool markup);
+  std::string Resolve(const std::string& reference) const;
+
+  std::string page_;
+  std::string buffer_;
+  size_t pos_ = 0;
+  // Quoted text before this offset has been taken already.
+  size_t consumed_ = 0;
+  TMode mode_ = TMode::mdMarkup;
+  TScriptState script_ = TScriptState::ssCode;
+  char quote_ = 0;
+  std::string string_;
+  bool string_overflow_ = false;
+  // Open <object> elements, innermost last: whether each is a Flash one.
+  std::vector<bool> objects_;
+  std::vector<TAttribute> attributes_;
+  bool have_base_ = false;
+  std::string base_href_;
+  std::vector<std::string> found_;
+  std::unordered_set<std::string> seen_;
+};

@@ -1,0 +1,36 @@
+// A page body written straight into a page reader: the movies of a page are found while it
+// arrives, and the page is never held whole.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/stream.h"
+#include "page/page_reader.h"
+
+class TPageReaderStream : public TStream {
+ public:
+  explicit TPageReaderStream(std::string pageAddress);
+
+  // Nothing can be read back.
+  int64_t Read(void* buffer, int64_t count) override { return 0; }
+  // Raises EWriteError "Stream write error" unless the position is the end.
+  int64_t Write(const void* buffer, int64_t count) override;
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  // A larger size is room asked for ahead of the data and changes nothing; 0 starts over (what
+  // arrived was a redirection's body, not the page); any other cut raises EStreamError.
+  void SetSize(int64_t size) override;
+  int64_t Size() override { return size_; }
+
+  // The movies of the page, as TPageReader::Finish gives them. `finalAddress`, when not empty,
+  // replaces the address the references are made absolute against (the page's address after
+  // redirections, known only once it has arrived).
+  std::vector<std::string> Finish(const std::string& finalAddress = std::string());
+
+ private:
+  std::string page_address_;
+  TPageReader reader_;
+  int64_t size_ = 0;
+  int64_t position_ = 0;
+};

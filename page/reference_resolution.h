@@ -1,0 +1,14 @@
+// Making the addresses a page names absolute, the way a browser does for links.
+#pragma once
+
+#include <string>
+
+// `reference` resolved against the absolute address `base` (relative paths, "..", ".", paths
+// from the root, protocol-relative "//host/..." and queries); a reference with a scheme of its
+// own stays as it is, dot segments removed. A `base` without a scheme counts as http. Nothing
+// is percent-encoded or decoded; the fragment is kept (callers drop it).
+std::string ResolveReference(const std::string& base, const std::string& reference);
+
+// Whether `text` starts with a scheme ("http:", "ftp:", "javascript:") and, if so, which:
+// letters, digits, "+", "-" and "." after a first letter, up to the first ":".
+bool HasScheme(const std::string& text, std::string* scheme = nullptr);

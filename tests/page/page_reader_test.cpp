@@ -1,0 +1,209 @@
+#include "page/page_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kPage[] = "http://games.example/portal/play.html";
+constexpr char kSecurePage[] = "https://games.example/portal/play.html";
+constexpr char kCapture[] =
+    "http://archive.example/web/20090315000000/http://games.example/p/play.html";
+
+struct TReaderCase {
+  const char* Name;
+  std::string Fragment;
+  const char* Page;
+  std::vector<std::string> Entries;
+};
+
+const std::vector<TReaderCase>& Cases() {
+  static const std::vector<TReaderCase> cases = {
+      {"embed src",
+       "<embed src=\"game.swf\" width=\"400\">",
+       kPage,
+       {"http://games.example/portal/game.swf"}},
+      {"unquoted and upper case",
+       "<EMBED SRC=Intro.SWF>",
+       kPage,
+       {"http://games.example/portal/Intro.SWF"}},
+      {"object data",
+       "<object data='/flash/intro.swf' width=1></object>",
+       kPage,
+       {"http://games.example/flash/intro.swf"}},
+      {"param movie",
+       "<object><param name=\"Movie\" value=\"../swf/game.swf\"></object>",
+       kPage,
+       {"http://games.example/swf/game.swf"}},
+      {"param src",
+       "<param name=\"SRC\" value=\"//cdn.example/g.swf\">",
+       kPage,
+       {"http://cdn.example/g.swf"}},
+      {"protocol-relative on https",
+       "<embed src=\"//cdn.example/g.swf\">",
+       kSecurePage,
+       {"https://cdn.example/g.swf"}},
+      {"flash type without .swf",
+       "<embed type=\"application/x-shockwave-flash\" src=\"player.php?id=3\">",
+       kPage,
+       {"http://games.example/portal/player.php?id=3"}},
+      {"futuresplash and adobe types",
+       "<object type=\"application/futuresplash\" data=\"a.spl\"></object>"
+       "<object type=\"application/vnd.adobe.flash.movie; v=1\" data=\"b.php\"></object>",
+       kPage,
+       {"http://games.example/portal/a.spl", "http://games.example/portal/b.php"}},
+      {"classid object and its param",
+       "<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\">"
+       "<param name=\"movie\" value=\"loader.php?g=7\"></object>"
+       "<param name=\"movie\" value=\"after.php\">",
+       kPage,
+       {"http://games.example/portal/loader.php?g=7"}},
+      {"custom element",
+       "<flash-player type=\"application/x-shockwave-flash\" src=\"m.cgi\">",
+       kPage,
+       {"http://games.example/portal/m.cgi"}},
+      {"conditional comments",
+       "<!--[if IE]><object><param name=\"movie\" value=\"ie.swf\"></object><![endif]-->"
+       "<!--[if !IE]>--><object data=\"other.swf\"></object><!--<![endif]-->",
+       kPage,
+       {"http://games.example/portal/ie.swf", "http://games.example/portal/other.swf"}},
+      {"plain comment",
+       "<!-- <embed src=\"old.swf\"> --><!--><embed src=\"new.swf\">",
+       kPage,
+       {"http://games.example/portal/new.swf"}},
+      {"swfobject.embedSWF",
+       "<script>swfobject.embedSWF(\"main.php?x=1\", \"box\", 550, 400, \"9\");</script>",
+       kPage,
+       {"http://games.example/portal/main.php?x=1"}},
+      {"new SWFObject and FlashObject",
+       "<script>var so = new SWFObject('a/one.swf', 'x'); var fo = new FlashObject(\n"
+       "  \"two.php\", \"y\");</script>",
+       kPage,
+       {"http://games.example/portal/a/one.swf", "http://games.example/portal/two.php"}},
+      {"AC_FL_RunContent",
+       "<script>AC_FL_RunContent('codebase','http://download.example/cabs/flash/swflash.cab',"
+       "'width','550','src','intro','movie','intro?lang=en');</script>",
+       kPage,
+       {"http://games.example/portal/intro.swf?lang=en"}},
+      {"AC_RunFlContent",
+       "<script>AC_RunFlContent(\"src\", \"/swf/menu\")</script>",
+       kPage,
+       {"http://games.example/swf/menu.swf"}},
+      {"quoted in script and text",
+       "<script>var m = \"levels/l1.swf?level=2\";</script><p>see 'http://o.example/x.SWF'</p>",
+       kPage,
+       {"http://games.example/portal/levels/l1.swf?level=2", "http://o.example/x.SWF"}},
+      {"JSON-escaped slashes",
+       "<script>var c = {\"swf\":\"http:\\/\\/c.example\\/v\\/p.swf\"};</script>"
+       "<div data-c='{\"m\":\"http:\\/\\/d.example\\/q.swf\"}'></div>",
+       kPage,
+       {"http://c.example/v/p.swf", "http://d.example/q.swf"}},
+      {"meta content and iframe src",
+       "<meta property=\"og:video\" content=\"http://m.example/v.swf\"><iframe "
+       "src=\"frame.swf\"></iframe>",
+       kPage,
+       {"http://m.example/v.swf", "http://games.example/portal/frame.swf"}},
+      {"base href",
+       "<base href=\"http://static.example/flash/\"><embed src=\"g.swf\">",
+       kPage,
+       {"http://static.example/flash/g.swf"}},
+      {"base href after the reference",
+       "<embed src=\"g.swf\"><base href=\"/other/\">",
+       kPage,
+       {"http://games.example/other/g.swf"}},
+      {"entities, fragment, two queries",
+       "<embed src=\"g.swf?a=1&amp;b=2#top\"><embed src=\"g.swf?a=2\"><embed src=\"g.swf#x\">",
+       kPage,
+       {"http://games.example/portal/g.swf?a=1&b=2", "http://games.example/portal/g.swf?a=2",
+        "http://games.example/portal/g.swf"}},
+      {"merged quotes",
+       "<script>var p = ['http://a.example/x.swf','http://b.example/y.swf'];</script>",
+       kPage,
+       {"http://a.example/x.swf", "http://b.example/y.swf"}},
+      {"query ending in .swf",
+       "<param value=\"http://h.example/play.php?file=red.swf\">",
+       kPage,
+       {"http://h.example/play.php?file=red.swf"}},
+      {"document.write of an embed",
+       "<script>document.write('<embed src=\"written.swf\">');</script>",
+       kPage,
+       {"http://games.example/portal/written.swf"}},
+      {"decoys",
+       "<embed src=\"http://www.youtube.com/v/abc&hl=en\" type=\"application/x-shockwave-flash\">"
+       "<object type=\"application/x-shockwave-flash\" data=\"https://vimeo.com/moogaloop\">"
+       "</object><embed src=\"doc.pdf\" type=\"application/pdf\"><img src=\"a.gif\">"
+       "<video src=\"clip.mp4\"></video><embed src=\"movie.flv\"><a href=\"javascript:x('a.gif')\">"
+       "</a><param name=\"flashvars\" value=\"skin=skin.swf&amp;f=1\">"
+       "<p>\"http://s.example/my movie.swf\" \"http://s.example/a.swfx\"</p>",
+       kPage,
+       {}},
+      {"commented-out script",
+       "<script>\n// so.embedSWF(\"line.swf\");\n/* var x = 'block.swf';\n */ var y = 1 / 2;\n"
+       "</script>",
+       kPage,
+       {}},
+      {"old browsers' comment around a script",
+       "<script><!--\nswfobject.embedSWF('hidden.swf', 'a');\n//--></script>",
+       kPage,
+       {"http://games.example/portal/hidden.swf"}},
+      {"web archive capture",
+       "<embed src=\"game.swf\"><embed src=\"/flash/intro.swf\">"
+       "<embed src=\"http://cdn.example/c.swf\">"
+       "<embed src=\"/web/20080101000000/http://old.example/o.swf\">",
+       kCapture,
+       {"http://archive.example/web/20090315000000/http://games.example/p/game.swf",
+        "http://archive.example/web/20090315000000/http://games.example/flash/intro.swf",
+        "http://archive.example/web/20090315000000/http://cdn.example/c.swf",
+        "http://archive.example/web/20080101000000/http://old.example/o.swf"}},
+  };
+  return cases;
+}
+
+std::vector<std::string> ReadWhole(const std::string& text, const char* page) {
+  TPageReader reader(page);
+  reader.Feed(text);
+  return reader.Finish();
+}
+
+TEST(PageReader, FindsEveryFormAndNoDecoy) {
+  for (const TReaderCase& c : Cases())
+    EXPECT_EQ(ReadWhole(c.Fragment, c.Page), c.Entries) << c.Name;
+}
+
+TEST(PageReader, APageCutAtAnyOffsetGivesTheSameEntries) {
+  // Behind a long prefix too, so that what was read is let go while the rest arrives.
+  const std::string prefix = "<p>" + std::string(3 * TPageReader::kMaxAddress, 'x') + "</p>\n";
+  for (const TReaderCase& c : Cases()) {
+    for (const std::string& text : {c.Fragment, prefix + c.Fragment}) {
+      for (size_t cut = text.size() - c.Fragment.size(); cut <= text.size(); ++cut) {
+        TPageReader reader(c.Page);
+        reader.Feed(std::string_view(text).substr(0, cut));
+        reader.Feed(std::string_view(text).substr(cut));
+        EXPECT_EQ(reader.Finish(), c.Entries) << c.Name << ", cut at " << cut;
+      }
+    }
+    TPageReader bytes(c.Page);
+    for (const char b : c.Fragment)
+      bytes.Feed(std::string_view(&b, 1));
+    EXPECT_EQ(bytes.Finish(), c.Entries) << c.Name << ", byte by byte";
+  }
+}
+
+TEST(PageReader, LongConstructsAreLetGoAndRepeatsAreListedOnce) {
+  // A tag longer than the reader looks at whole does not hold the rest back.
+  const std::string page = "<div title=\"" + std::string(TPageReader::kMaxTag, 'a') +
+                           "\">\n<embed src=\"late.swf\"><embed src=\"late.swf\">" +
+                           "<script>var s = '" + std::string(100000, 'b') +
+                           "'; var t = 'tail.swf';</script><!-- unclosed";
+  const std::vector<std::string> expected = {"http://games.example/portal/late.swf",
+                                             "http://games.example/portal/tail.swf"};
+  EXPECT_EQ(ReadWhole(page, kPage), expected);
+  TPageReader pieces(kPage);
+  for (size_t at = 0; at < page.size(); at += 1000)
+    pieces.Feed(std::string_view(page).substr(at, 1000));
+  EXPECT_EQ(pieces.Finish(), expected);
+}
+
+}  // namespace
