@@ -28,14 +28,16 @@
 #include "app/web_browser.h"
 #include "app/workflows/download.h"
 #include "app/workflows/executable_folder.h"
+#include "app/workflows/movie_list.h"
 #include "app/workflows/page_grab.h"
 #include "app/workflows/setting_file.h"
 #include "app/workflows/stored_client_settings.h"
-#include "app/workflows/swf_extraction.h"
 #include "base/exception.h"
 #include "base/net_exceptions.h"
 #include "base/text.h"
 #include "http/http.h"
+#include "page/page_reader_stream.h"
+#include "uri/referer_policy.h"
 
 namespace {
 
@@ -78,6 +80,16 @@ TStringList::TCompare LocaleCaseInsensitiveCompare() {
   collator->setCaseSensitivity(Qt::CaseInsensitive);
   return [collator](const std::string& a, const std::string& b) {
     return collator->compare(Local(a), Local(b));
+  };
+}
+
+// The sort key of the same collation, worked out once per entry. Keys do not follow the
+// collator's case rule on every platform, so they are made from the case-folded text.
+std::function<QCollatorSortKey(const std::string&)> LocaleCaseInsensitiveSortKey() {
+  auto collator = std::make_shared<QCollator>(QLocale::system());
+  collator->setCaseSensitivity(Qt::CaseInsensitive);
+  return [collator](const std::string& text) {
+    return collator->sortKey(Local(text).toCaseFolded());
   };
 }
 
@@ -304,8 +316,20 @@ void TFrmPelmar::stratBtnClick() {
   run.StartItem();
   const std::string address = Bytes(sourceUrl->text());
   TPageFetchOutcome outcome;
-  std::string page = GetPageHtml(*NetHTTP1, address, kPageAttempts, outcome);
-  ExtractSwfUrls(std::move(page), LocaleCaseInsensitiveCompare(), *swfUrlList);
+  // The page is read as it arrives; only its movies are kept.
+  std::unique_ptr<TPageReaderStream> reader;
+  FetchPage(*NetHTTP1, address, kPageAttempts, outcome, [&]() -> TStream& {
+    reader = std::make_unique<TPageReaderStream>(address);
+    return *reader;
+  });
+  std::vector<std::string> found;
+  grabbed_page_.clear();
+  if (outcome.Fetched) {
+    grabbed_page_ = FinalPageAddress(*NetHTTP1, address);
+    found = reader->Finish(grabbed_page_);
+  }
+  FillMovieList(std::move(found), LocaleCaseInsensitiveSortKey(), LocaleCaseInsensitiveCompare(),
+                *swfUrlList);
   QStringList rows;
   rows.reserve(swfUrlList->Count());
   for (int i = 0; i < swfUrlList->Count(); ++i)
@@ -384,6 +408,8 @@ std::string TFrmPelmar::UrlFileName(const std::string& address) const {
 
 bool TFrmPelmar::DownloadFile(const std::string& address, const std::string& path) {
   try {
+    // Hosts of movies often refuse requests that do not come from their page.
+    UdownFileHttp->Request.Referer = RefererFor(grabbed_page_, address);
     ::DownloadFile(*UdownFileHttp, address, path);
     return true;
   } catch (...) {

@@ -129,6 +129,8 @@ class TFrmPelmar : public QWidget {
   TShownDownload DownloadShownAddress();
 
   std::unique_ptr<TStringList> swfUrlList;
+  // The address of the page the last grab read (empty when it failed): the Referer of downloads.
+  std::string grabbed_page_;
   std::string setting_file_name_;
   bool outer_size_fitted_ = false;
   bool list_click_queued_ = false;

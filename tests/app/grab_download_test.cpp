@@ -116,7 +116,7 @@ TEST_F(GrabWindowTest, AGrabListsThePagesMoviesSortedWithTheirCount) {
   Grab(w, nginx_.Url("/page.html"));
 
   const std::vector<std::string> rows = Rows(w.ListBox1);
-  std::vector<std::string> expected = MoviePageEntries(origin_);
+  std::vector<std::string> expected = MoviePageReaderEntries(origin_);
   std::vector<std::string> sortedRows = rows;
   std::sort(sortedRows.begin(), sortedRows.end());
   std::sort(expected.begin(), expected.end());
@@ -126,7 +126,7 @@ TEST_F(GrabWindowTest, AGrabListsThePagesMoviesSortedWithTheirCount) {
   collator.setCaseSensitivity(Qt::CaseInsensitive);
   for (size_t i = 1; i < rows.size(); ++i)
     EXPECT_LT(collator.compare(Q(rows[i - 1]), Q(rows[i])), 0) << rows[i - 1] << " " << rows[i];
-  EXPECT_EQ(w.Label1->Caption(), U("总数11   "));
+  EXPECT_EQ(w.Label1->Caption(), U("总数15   "));
   EXPECT_EQ(w.SwfUrlList()->Strings(), rows);
   EXPECT_TRUE(w.ListBox1->selectedItems().isEmpty());
   // A grab leaves the address field alone.
@@ -145,6 +145,47 @@ TEST_F(GrabWindowTest, AGrabListsThePagesMoviesSortedWithTheirCount) {
   EXPECT_EQ(w.Label1->Caption(), U("总数0   "));
   EXPECT_TRUE(CapturedReports().empty());
   EXPECT_TRUE(CapturedFailures().empty());
+}
+
+TEST_F(GrabWindowTest, RelativeReferencesAreListedAbsoluteAndDownloadsNameThePage) {
+  // The movies refuse requests that do not come from the page, as hotlink protection does.
+  nginx_.AddLocation("/games/swf/",
+                     "valid_referers ~/games/play\\.html$; if ($invalid_referer) { return 403; }");
+  nginx_.Start();
+  origin_ = nginx_.Url("");
+  nginx_.WriteFile("games/play.html",
+                   "<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\">"
+                   "<param name=\"movie\" value=\"swf/intro.swf?lang=en&amp;v=2#top\"></object>\n"
+                   "<embed src=\"../games/swf/Game.swf\"><embed src=\"/games/swf/game.swf\">\n"
+                   "<script>swfobject.embedSWF(\"swf/loader.php\", \"box\");\n"
+                   "// swfobject.embedSWF(\"swf/old.swf\", \"box\");</script>\n"
+                   "<embed src=\"http://www.youtube.com/v/abc\" "
+                   "type=\"application/x-shockwave-flash\">\n");
+  nginx_.WriteFile("games/swf/Game.swf", "game");
+  nginx_.WriteFile("games/swf/intro.swf", "intro");
+  TFrmPelmar& w = Shown();
+
+  Grab(w, nginx_.Url("/games/play.html"));
+  EXPECT_EQ(Rows(w.ListBox1), (std::vector<std::string>{
+                                  origin_ + "/games/swf/Game.swf",
+                                  origin_ + "/games/swf/intro.swf?lang=en&v=2",
+                                  origin_ + "/games/swf/loader.php",
+                              }));
+  EXPECT_EQ(w.Label1->Caption(), U("总数3   "));
+
+  w.outPath.Assign(OutFolder());
+  Select(w, {origin_ + "/games/swf/Game.swf"});
+  QTest::mouseClick(w.DownBtn, Qt::LeftButton);
+  EXPECT_EQ(ReadFileBytes(OutFolder() + "/Game.swf"), "game");
+  EXPECT_TRUE(CapturedFailures().empty());
+
+  // Named from another page, the movie is refused.
+  RecordingPeer empty(AlwaysAnswer(HttpResponse(200, "OK", {}, "<p>none</p>")));
+  Grab(w, empty.Url("/other.html"));
+  w.swfUrlPathTxt->setText(Q(origin_ + "/games/swf/intro.swf"));
+  QTest::keyClick(w.ListBox1, Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(CapturedFailures().size(), 1u);
+  EXPECT_FALSE(fs::exists(OutFolder() + "/intro.swf"));
 }
 
 TEST_F(GrabWindowTest, APageThatCannotBeFetchedSaysSoAfterThreeAttempts) {
@@ -282,7 +323,7 @@ TEST_F(GrabWindowTest, CtrlDSavesTheAddressShownWhateverIsSelected) {
   EXPECT_EQ(FileNamesIn(OutFolder()), std::vector<std::string>{"one.swf"});
   EXPECT_EQ(ReadFileBytes(OutFolder() + "/one.swf"), "movie one");
   // The status stays as the grab left it.
-  EXPECT_EQ(w.Label1->Caption(), U("总数11   "));
+  EXPECT_EQ(w.Label1->Caption(), U("总数15   "));
 
   // Code 4 typed without the Control key, a plain "d", and Ctrl+D over a blank field: nothing.
   fs::remove(OutFolder() + "/one.swf");

@@ -73,3 +73,26 @@ inline std::vector<std::string> MoviePageEntries(const std::string& origin) {
       "[x]://odd.example/o.swf",
   };
 }
+
+// The entries the page reader finds on MoviePage(origin) served at origin + "/page.html", in the
+// order first found: the pattern's ones (bars are not quotes, so not the piped one; quoted runs
+// end at their own quote), plus relative, capitalised and queried addresses.
+inline std::vector<std::string> MoviePageReaderEntries(const std::string& origin) {
+  return {
+      origin + "/movies/red.swf",
+      origin + "/movies/big.swf",
+      origin + "/movies/one.swf",
+      origin + "/movies/two.swf",
+      "http://a.example/x.swf",
+      "http://a.example/y.swf",
+      "http://cap.example/CAPS.SWF",
+      "http://cap.example/mixed.Swf",
+      origin + "/movies/relative.swf",
+      origin + "/movies/rooted.swf",
+      origin + "/play.php?file=red.swf",
+      "http://q.example/movie.swf?v=2",
+      "http://late.example/a.swf?next=http://late.example/b.swf",
+      "http://dup.example/First.swf",
+      "ftp://files.example/f.swf",
+  };
+}
