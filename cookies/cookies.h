@@ -73,6 +73,7 @@ class TNetCookies : public TObject {
 
   TObject* Owner() const { return owner_; }
   int Count() const;
+  // Walks the records to the index: for looking at a few, not for loops over all of them.
   TNetNetscapeCookie* Items(int index) const;
 
   // New empty records, owned by the collection and not yet indexed.

@@ -15,3 +15,5 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 sh scripts/build.sh build-asan -DFLASHGRAB_SANITIZE=ON -DFLASHGRAB_BUILD_BENCH=OFF -DFLASHGRAB_BUILD_APP=ON
 # The web engine cannot run under the sanitizers; its tests run in the first pass only.
 (cd build-asan && ctest --output-on-failure --timeout 900 -j "$jobs" -LE webengine)
+# Every fuzz target for a short while; skipped with a message where clang's libFuzzer is missing.
+sh scripts/fuzz.sh 10

@@ -244,6 +244,7 @@ TEST(CookieManagerTest, TheStoreKeepsItsNewestThreeThousand) {
   for (int i = 0; i < kHosts; ++i)
     m.AddServerCookie("a=" + std::to_string(i) + "; path=/", Name(i) + ".example");
   EXPECT_EQ(Stored(m), kMaxCookies);
+  EXPECT_EQ(m.StoredCookies()->StoredCount(), kMaxCookies);
   const struct {
     int host;
     const char* header;
