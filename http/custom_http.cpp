@@ -8,13 +8,16 @@
 #include "base/text.h"
 #include "cookies/cookie_manager.h"
 #include "http/response_framing.h"
-#include "http/ssl_io_handler.h"
+#include "net/ssl_io_handler.h"
 #include "uri/token.h"
 
 namespace {
 
-bool IsTlsHandler(TNetIOHandler* handler) {
-  return dynamic_cast<TNetSSLIOHandlerSocket*>(handler) != nullptr;
+// Secure cookies and https Referers go only where TLS runs, not merely where a TLS handler
+// sits in pass-through.
+bool TlsRunsOn(TNetIOHandler* handler) {
+  auto* tls = dynamic_cast<TNetSSLIOHandlerSocket*>(handler);
+  return tls && tls->TLSActive();
 }
 
 // Methods whose request line this client writes only under HTTP/1.1.
@@ -257,6 +260,8 @@ TNetConnectionKind TNetCustomHTTP::ChooseEndpoint() {
       SetHost(CurrentAddress.HostName);
       SetPort(port);
     }
+    // The same host and port, but the other of http and https: that is another connection.
+    if (tls && tls->TLSActive() != https && IsConnected()) CloseConnection();
     if (https) {
       if (!tls) throw ENetIOHandlerPropInvalid("IOHandler value is not valid");
       tls->SetPassThrough(false);
@@ -330,13 +335,17 @@ void TNetCustomHTTP::SendRequestHead(TNetHTTPRequest& request, const TNetURI* ad
     ProxyParams.AddProxyHeaders(request.HeaderLines);
   if (address && cookie_manager_) {
     const std::string cookies =
-        cookie_manager_->BuildCookieHeader(*address, IsTlsHandler(IOHandler()));
+        cookie_manager_->BuildCookieHeader(*address, TlsRunsOn(IOHandler()));
     if (!cookies.empty()) request.HeaderLines.SetValueOf("Cookie", cookies);
   }
   // Credentials given for the address of the call are not handed to another server that a
   // redirection leads to.
   if (&request == &Request && !call_origin_.empty() && OriginOf(CurrentAddress) != call_origin_)
     request.HeaderLines.SetValueOf("Authorization", "");
+  // The address of an https page is not handed to a server reached without TLS.
+  if (address && !SameText(address->Scheme, "https") &&
+      SameText(request.Referer.substr(0, 6), "https:"))
+    request.HeaderLines.SetValueOf("Referer", "");
 
   std::vector<std::string> lines;
   lines.push_back(MethodWord(request.RequestMethod) + request.RequestTarget + " HTTP/" +
@@ -609,7 +618,11 @@ void TNetCustomHTTP::OpenTunnel() {
     if (tunnel.Response.StatusCode() == 200) {
       response_pending_ = false;
       reader_state_ = TNetReaderState::rsFinished;
-      if (tls) tls->SetPassThrough(false);
+      if (tls) {
+        // The certificate must name the server behind the proxy.
+        tls->ServerName = CurrentAddress.HostName;
+        tls->SetPassThrough(false);
+      }
       return;
     }
     if (round >= maxRounds) tunnel.RaiseProtocolError();

@@ -2,6 +2,7 @@
 
 #include "base/net_exceptions.h"
 #include "base/string_stream.h"
+#include "base/text.h"
 #include "http/custom_http.h"
 #include "http/response_framing.h"
 
@@ -93,6 +94,13 @@ TNetNextStep TNetHTTPProtocol::EvaluateResponse() {
       Response.Location = location;
     }
     if (http.IsConnected()) DrainQuietly(http_limits::kDrainTimeoutMs);
+    // A client that follows redirects and runs out of them has not got what it asked for:
+    // ending as if it had would deliver an empty body for a redirect loop.
+    if (result == TNetNextStep::nsDone && http.HandleRedirects)
+      throw ENetHTTPProtocolException(code,
+                                      Format("Too many redirects: %d followed, the next to %s",
+                                             http.RedirectCount - 1, location.c_str()),
+                                      std::string());
     return result;
   }
 

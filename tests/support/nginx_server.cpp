@@ -14,7 +14,15 @@ NginxServer::~NginxServer() {
 }
 
 std::string NginxServer::Url(std::string_view path) const {
+  if (!tlsDirectives_.empty())
+    return "https://localhost:" + std::to_string(Port()) + std::string(path);
   return "http://127.0.0.1:" + std::to_string(Port()) + std::string(path);
+}
+
+void NginxServer::UseTls(const std::string& certificate, const std::string& key,
+                         const std::string& protocols) {
+  tlsDirectives_ = "    ssl_certificate " + certificate + ";\n    ssl_certificate_key " + key +
+                   ";\n    ssl_protocols " + protocols + ";\n";
 }
 
 std::string NginxServer::WriteFile(const std::string& relativePath,
@@ -92,10 +100,10 @@ http {
   keepalive_timeout 60s;
 @HTTP@
   server {
-    listen 127.0.0.1:@PORT@;
+    listen 127.0.0.1:@PORT@@SSL@;
     server_name localhost;
     root @ROOT@;
-@SERVER@
+@TLS@@SERVER@
   }
 }
 )";
@@ -103,6 +111,8 @@ http {
   return FillTemplate(kTemplate, {{"@DIR@", dir_.Path()},
                                   {"@PORT@", std::to_string(port)},
                                   {"@ROOT@", root_},
+                                  {"@SSL@", tlsDirectives_.empty() ? "" : " ssl"},
+                                  {"@TLS@", tlsDirectives_},
                                   {"@HTTP@", HttpDirectives},
                                   {"@SERVER@", ServerDirectives}});
 }

@@ -22,8 +22,12 @@ class NginxServer : public LaunchedServer {
   ~NginxServer();
 
   // Port() is final once Start() returned (a port taken meanwhile by someone else is replaced).
-  // "http://127.0.0.1:PORT" followed by `path`.
+  // "http://127.0.0.1:PORT" followed by `path`; with TLS "https://localhost:PORT" (the name the
+  // test certificates carry).
   std::string Url(std::string_view path = "/") const;
+  // Serves TLS with this certificate and key and these protocols (before Start()).
+  void UseTls(const std::string& certificate, const std::string& key,
+              const std::string& protocols = "TLSv1.2 TLSv1.3");
 
   // The document root, and files in it (folders are created; the path is returned).
   const std::string& Root() const { return root_; }
@@ -59,5 +63,6 @@ class NginxServer : public LaunchedServer {
 
   TempDir dir_;
   std::string root_;
+  std::string tlsDirectives_;
   int passwordFiles_ = 0;
 };

@@ -1,0 +1,442 @@
+#include "net/ssl_io_handler.h"
+
+#include <openssl/bio.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
+#include <algorithm>
+
+#include "base/net_exceptions.h"
+#include "base/text.h"
+#include "net/stack.h"
+
+namespace {
+
+// ALPN offers one protocol: the one this client speaks.
+constexpr unsigned char kAlpnHttp11[] = {8, 'h', 't', 't', 'p', '/', '1', '.', '1'};
+// With read-ahead one receive takes several records at once instead of a header and a body
+// per record.
+constexpr size_t kReadAheadBytes = 128 * 1024;
+
+std::string ReasonOf(unsigned long error) {
+  const char* reason = ERR_reason_error_string(error);
+  return reason ? reason : Format("OpenSSL error %lu", error);
+}
+
+// The text of a socket error code without its "Socket Error # N" line.
+std::string SocketErrorReason(int code) {
+  const std::string text = GlobalStack->ErrorText(code);
+  const size_t lineEnd = text.find("\r\n");
+  const std::string reason = lineEnd == std::string::npos ? text : text.substr(lineEnd + 2);
+  return reason.empty() ? text : reason;
+}
+
+bool IsAddressLiteral(const std::string& host) {
+  return TNetStack::IsDottedIP(host) || host.find(':') != std::string::npos;
+}
+
+}  // namespace
+
+struct TNetSSLIOHandlerSocket::TEngine {
+  SSL_CTX* Context = nullptr;
+  // What Context was made for; other settings need a new one.
+  std::string ContextCAFile;
+  bool ContextVerifies = true;
+  SSL* Session = nullptr;
+  // After a fatal error OpenSSL must not be asked to send close_notify.
+  bool Broken = false;
+  // The end a peek saw: returned by the next receive.
+  std::optional<int> PeekedEnd;
+  std::exception_ptr PeekedError;
+
+  ~TEngine() {
+    if (Session) SSL_free(Session);
+    if (Context) SSL_CTX_free(Context);
+  }
+};
+
+// The BIO under each session moves bytes through the socket handler.
+struct TEngineAccess {
+  static TNetSSLIOHandlerSocket* HandlerOf(BIO* bio) {
+    return static_cast<TNetSSLIOHandlerSocket*>(BIO_get_data(bio));
+  }
+  static int Read(BIO* bio, char* buffer, int length) {
+    BIO_clear_retry_flags(bio);
+    return HandlerOf(bio)->ReceiveRaw(buffer, length);
+  }
+  static int Write(BIO* bio, const char* buffer, int length) {
+    BIO_clear_retry_flags(bio);
+    return HandlerOf(bio)->SendRaw(buffer, length);
+  }
+  static long Control(BIO*, int command, long, void*) { return command == BIO_CTRL_FLUSH ? 1 : 0; }
+  static int Create(BIO* bio) {
+    BIO_set_init(bio, 1);
+    return 1;
+  }
+  static BIO_METHOD* Method() {
+    static BIO_METHOD* const method = [] {
+      BIO_METHOD* m = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "net socket");
+      BIO_meth_set_read(m, &Read);
+      BIO_meth_set_write(m, &Write);
+      BIO_meth_set_ctrl(m, &Control);
+      BIO_meth_set_create(m, &Create);
+      return m;
+    }();
+    return method;
+  }
+};
+
+TNetSSLIOHandlerSocket::TNetSSLIOHandlerSocket(TComponent* owner) : TNetIOHandlerSocket(owner) {}
+
+TNetSSLIOHandlerSocket::~TNetSSLIOHandlerSocket() {
+  TNetSSLIOHandlerSocket::CloseHandler();
+}
+
+void TNetSSLIOHandlerSocket::SetPassThrough(bool value) {
+  if (value == pass_through_) return;
+  pass_through_ = value;
+  if (value) {
+    // The session cannot go on in the clear: that connection is over.
+    if (tls_active_) CloseHandler();
+    tls_active_ = false;
+  } else if (IsOpen()) {
+    NegotiateOrClose();
+  }
+}
+
+std::string TNetSSLIOHandlerSocket::ProtocolText() const {
+  if (!engine_ || !engine_->Session || !tls_active_) return std::string();
+  return SSL_get_version(engine_->Session);
+}
+
+std::string TNetSSLIOHandlerSocket::CipherName() const {
+  if (!engine_ || !engine_->Session || !tls_active_) return std::string();
+  const SSL_CIPHER* cipher = SSL_get_current_cipher(engine_->Session);
+  return cipher ? SSL_CIPHER_get_name(cipher) : std::string();
+}
+
+void TNetSSLIOHandlerSocket::FreeSession() {
+  if (engine_ && engine_->Session) {
+    SSL_free(engine_->Session);
+    engine_->Session = nullptr;
+  }
+  if (engine_) {
+    engine_->Broken = false;
+    engine_->PeekedEnd.reset();
+    engine_->PeekedError = nullptr;
+  }
+  tls_active_ = false;
+  kept_exception_ = nullptr;
+  kept_socket_error_ = 0;
+}
+
+void TNetSSLIOHandlerSocket::CloseHandler() {
+  if (engine_ && engine_->Session && tls_active_ && !engine_->Broken && IsOpen()) {
+    // close_notify only; the peer's answer is not waited for.
+    SSL_shutdown(engine_->Session);
+    ERR_clear_error();
+  }
+  FreeSession();
+  TNetIOHandlerSocket::CloseHandler();
+}
+
+void TNetSSLIOHandlerSocket::ConnectToPeer(const std::string& host, int port,
+                                           const std::string& boundIP, int boundPort,
+                                           int boundPortLow, int boundPortHigh, int timeoutMs) {
+  FreeSession();
+  close_notify_ = false;
+  ServerName = host;
+  handshake_limit_ = timeoutMs > 0 ? timeoutMs : std::max(HandshakeTimeout, 0);
+  // A SOCKS server's negotiation comes before TLS and passes in the clear.
+  connecting_ = true;
+  try {
+    TNetIOHandlerSocket::ConnectToPeer(host, port, boundIP, boundPort, boundPortLow, boundPortHigh,
+                                       timeoutMs);
+  } catch (...) {
+    connecting_ = false;
+    throw;
+  }
+  connecting_ = false;
+  if (!pass_through_) NegotiateOrClose();
+}
+
+int TNetSSLIOHandlerSocket::ReceiveRaw(char* buffer, int length) {
+  try {
+    if (deadline_) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            *deadline_ - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0 || !TNetIOHandlerSocket::WaitReadable(static_cast<int>(left))) {
+        deadline_passed_ = true;
+        return -1;
+      }
+    }
+    const int n = TNetIOHandlerSocket::ReceiveSome(buffer, length);
+    if (n < 0) kept_socket_error_ = GlobalStack->LastErrorCode();
+    return n;
+  } catch (...) {
+    // Nothing may be thrown through OpenSSL's frames.
+    kept_exception_ = std::current_exception();
+    return -1;
+  }
+}
+
+int TNetSSLIOHandlerSocket::SendRaw(const char* buffer, int length) {
+  try {
+    const int n = TNetIOHandlerSocket::SendSome(buffer, length);
+    if (n < 0) kept_socket_error_ = GlobalStack->LastErrorCode();
+    return n;
+  } catch (...) {
+    kept_exception_ = std::current_exception();
+    return -1;
+  }
+}
+
+void TNetSSLIOHandlerSocket::RethrowKept() {
+  if (kept_exception_) {
+    std::exception_ptr kept = kept_exception_;
+    kept_exception_ = nullptr;
+    if (engine_) engine_->Broken = true;
+    std::rethrow_exception(kept);
+  }
+  if (kept_socket_error_ != 0) {
+    GlobalStack->SetLastErrorCode(kept_socket_error_);
+    kept_socket_error_ = 0;
+  }
+}
+
+void TNetSSLIOHandlerSocket::StartTLS() {
+  if (!engine_) engine_ = std::make_unique<TEngine>();
+  TEngine& engine = *engine_;
+  if (engine.Context && (engine.ContextCAFile != CAFile || engine.ContextVerifies != VerifyPeer)) {
+    SSL_CTX_free(engine.Context);
+    engine.Context = nullptr;
+  }
+  if (!engine.Context) {
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    if (!context)
+      throw ENetSSLProtocolReplyError(0, "TLS is not available: " + ReasonOf(ERR_get_error()));
+    SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+    SSL_CTX_set_max_proto_version(context, TLS1_3_VERSION);
+    // A record without data (a session ticket) must not make a receive wait for more: the
+    // server may be waiting for our next request.
+    SSL_CTX_clear_mode(context, SSL_MODE_AUTO_RETRY);
+    SSL_CTX_set_read_ahead(context, 1);
+    SSL_CTX_set_default_read_buffer_len(context, kReadAheadBytes);
+    if (VerifyPeer) {
+      SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+      const int loaded = CAFile.empty()
+                             ? SSL_CTX_set_default_verify_paths(context)
+                             : SSL_CTX_load_verify_locations(context, CAFile.c_str(), nullptr);
+      if (loaded != 1) {
+        const std::string reason = ReasonOf(ERR_get_error());
+        ERR_clear_error();
+        SSL_CTX_free(context);
+        throw ENetSSLProtocolReplyError(
+            0, CAFile.empty() ? "Cannot load the system's trusted certificates: " + reason
+                              : Format("Cannot load the certificates in %s: %s", CAFile.c_str(),
+                                       reason.c_str()));
+      }
+    } else {
+      SSL_CTX_set_verify(context, SSL_VERIFY_NONE, nullptr);
+    }
+    engine.Context = context;
+    engine.ContextCAFile = CAFile;
+    engine.ContextVerifies = VerifyPeer;
+  }
+
+  FreeSession();
+  if (VerifyPeer && ServerName.empty())
+    throw ENetSSLProtocolReplyError(
+        0, "TLS handshake with (no host) failed: no host name to check the certificate against");
+  SSL* session = SSL_new(engine.Context);
+  BIO* bio = BIO_new(TEngineAccess::Method());
+  if (!session || !bio) {
+    if (session) SSL_free(session);
+    if (bio) BIO_free(bio);
+    throw ENetSSLProtocolReplyError(0, "TLS is not available: " + ReasonOf(ERR_get_error()));
+  }
+  BIO_set_data(bio, this);
+  SSL_set_bio(session, bio, bio);
+  engine.Session = session;
+
+  const bool literal = IsAddressLiteral(ServerName);
+  if (!literal) SSL_set_tlsext_host_name(session, ServerName.c_str());
+  SSL_set_alpn_protos(session, kAlpnHttp11, sizeof(kAlpnHttp11));
+  if (VerifyPeer) {
+    X509_VERIFY_PARAM* param = SSL_get0_param(session);
+    X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    if (literal)
+      X509_VERIFY_PARAM_set1_ip_asc(param, ServerName.c_str());
+    else
+      X509_VERIFY_PARAM_set1_host(param, ServerName.c_str(), 0);
+  }
+
+  ERR_clear_error();
+  deadline_passed_ = false;
+  if (handshake_limit_ > 0)
+    deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(handshake_limit_);
+  const int result = SSL_connect(session);
+  deadline_.reset();
+  if (result == 1) {
+    kept_socket_error_ = 0;
+    tls_active_ = true;
+    return;
+  }
+  engine.Broken = true;
+  if (kept_exception_) RethrowKept();
+  const std::string message = HandshakeFailure();
+  ERR_clear_error();
+  kept_socket_error_ = 0;
+  throw ENetSSLProtocolReplyError(0, message);
+}
+
+std::string TNetSSLIOHandlerSocket::HandshakeFailure() {
+  std::string reason;
+  std::string detail;
+  const unsigned long error = ERR_peek_last_error();
+  if (deadline_passed_) {
+    reason = Format("no answer within %d ms", handshake_limit_);
+  } else if (error != 0 && ERR_GET_REASON(error) != SSL_R_UNEXPECTED_EOF_WHILE_READING) {
+    reason = ReasonOf(error);
+    const long verified = SSL_get_verify_result(engine_->Session);
+    if (ERR_GET_REASON(error) == SSL_R_CERTIFICATE_VERIFY_FAILED && verified != X509_V_OK)
+      detail = X509_verify_cert_error_string(verified);
+  } else if (kept_socket_error_ != 0) {
+    reason = SocketErrorReason(kept_socket_error_);
+  } else {
+    reason = "the server closed the connection";
+  }
+  std::string message = "TLS handshake with " + ServerName + " failed: " + reason;
+  if (!detail.empty()) message += " (" + detail + ")";
+  return message;
+}
+
+void TNetSSLIOHandlerSocket::NegotiateOrClose() {
+  try {
+    StartTLS();
+  } catch (...) {
+    CloseHandler();
+    throw;
+  }
+  tls_active_ = true;
+}
+
+int TNetSSLIOHandlerSocket::ReadRecords(void* buffer, int length, bool peek) {
+  TEngine& engine = *engine_;
+  for (;;) {
+    size_t got = 0;
+    ERR_clear_error();
+    const int result = peek
+                           ? SSL_peek_ex(engine.Session, buffer, static_cast<size_t>(length), &got)
+                           : SSL_read_ex(engine.Session, buffer, static_cast<size_t>(length), &got);
+    if (result == 1) return static_cast<int>(got);
+    const int kind = SSL_get_error(engine.Session, result);
+    if (kind == SSL_ERROR_WANT_READ || kind == SSL_ERROR_WANT_WRITE) {
+      // A record that carried no data. A peek reports that nothing is readable yet.
+      if (peek && !SSL_has_pending(engine.Session)) return -2;
+      continue;
+    }
+    const int socketError = kept_socket_error_;
+    RethrowKept();
+    engine.Broken = kind != SSL_ERROR_ZERO_RETURN;
+    if (kind == SSL_ERROR_ZERO_RETURN) {
+      close_notify_ = true;
+      return 0;
+    }
+    const unsigned long error = ERR_peek_last_error();
+    ERR_clear_error();
+    if (kind == SSL_ERROR_SYSCALL && error == 0) {
+      // -1 with the socket's code handed back to the stack; otherwise a bare TCP close.
+      return socketError != 0 ? -1 : 0;
+    }
+    // A TCP close without close_notify: the framing of what was read decides whether it
+    // was complete.
+    if (ERR_GET_REASON(error) == SSL_R_UNEXPECTED_EOF_WHILE_READING) return 0;
+    throw ENetSSLProtocolReplyError(0, "TLS error with " + ServerName + ": " + ReasonOf(error));
+  }
+}
+
+bool TNetSSLIOHandlerSocket::WaitReadable(int timeoutMs) {
+  if (!engine_ || !engine_->Session || !tls_active_)
+    return TNetIOHandlerSocket::WaitReadable(timeoutMs);
+  TEngine& engine = *engine_;
+  if (engine.PeekedEnd || engine.PeekedError) return true;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (!SSL_has_pending(engine.Session)) {
+      int wait = timeoutMs;
+      if (timeoutMs >= 0) {
+        wait = static_cast<int>(
+            std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       end - std::chrono::steady_clock::now())
+                                       .count()));
+      }
+      if (!TNetIOHandlerSocket::WaitReadable(wait)) return false;
+    }
+    char first = 0;
+    int seen = 0;
+    try {
+      seen = ReadRecords(&first, 1, true);
+    } catch (...) {
+      engine.PeekedError = std::current_exception();
+      return true;
+    }
+    if (seen > 0) return true;
+    if (seen != -2) {
+      // A close or a socket error: the receive that follows reports it.
+      engine.PeekedEnd = seen;
+      if (seen < 0) kept_socket_error_ = GlobalStack->LastErrorCode();
+      return true;
+    }
+    if (timeoutMs >= 0 && std::chrono::steady_clock::now() >= end) return false;
+  }
+}
+
+int TNetSSLIOHandlerSocket::ReceiveSome(void* buffer, int length) {
+  if (!engine_ || !engine_->Session || !tls_active_) {
+    if (!pass_through_ && !tls_active_ && !connecting_)
+      throw ENetSSLProtocolReplyError(0, "TLS is not running on this connection.");
+    return TNetIOHandlerSocket::ReceiveSome(buffer, length);
+  }
+  if (!IsOpen()) throw ENetClosedSocket("Disconnected.");
+  TEngine& engine = *engine_;
+  if (engine.PeekedError) {
+    std::exception_ptr error = engine.PeekedError;
+    engine.PeekedError = nullptr;
+    std::rethrow_exception(error);
+  }
+  if (engine.PeekedEnd) {
+    const int end = *engine.PeekedEnd;
+    engine.PeekedEnd.reset();
+    if (end < 0) RethrowKept();
+    return end;
+  }
+  if (length <= 0) return 0;
+  return ReadRecords(buffer, length, false);
+}
+
+int TNetSSLIOHandlerSocket::SendSome(const void* buffer, int length) {
+  if (!engine_ || !engine_->Session || !tls_active_) {
+    if (!pass_through_ && !tls_active_ && !connecting_)
+      throw ENetSSLProtocolReplyError(0, "TLS is not running on this connection.");
+    return TNetIOHandlerSocket::SendSome(buffer, length);
+  }
+  if (!IsOpen()) throw ENetClosedSocket("Disconnected.");
+  if (length <= 0) return 0;
+  TEngine& engine = *engine_;
+  size_t written = 0;
+  ERR_clear_error();
+  const int result = SSL_write_ex(engine.Session, buffer, static_cast<size_t>(length), &written);
+  if (result == 1) return static_cast<int>(written);
+  const int kind = SSL_get_error(engine.Session, result);
+  const int socketError = kept_socket_error_;
+  RethrowKept();
+  engine.Broken = true;
+  const unsigned long error = ERR_peek_last_error();
+  ERR_clear_error();
+  if (kind == SSL_ERROR_ZERO_RETURN) return 0;
+  if (kind == SSL_ERROR_SYSCALL && error == 0) return socketError != 0 ? -1 : 0;
+  throw ENetSSLProtocolReplyError(0, "TLS error with " + ServerName + ": " + ReasonOf(error));
+}
