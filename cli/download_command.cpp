@@ -28,6 +28,8 @@ int RunDownload(const std::vector<std::string>& args) {
         addresses = operands;
       });
   if (ended) return *ended;
+  // As in the window, redirects are followed whether or not -L is given.
+  command.Client.FollowRedirects = true;
 
   return command.WithClient([&](TNetHTTP& http) {
     TProgressMeter meter(http, TProgressMeter::Wanted(command.Client.Silent));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/workflows/download.h"
+#include "app/workflows/web_client_settings.h"
 #include "cli/client_command.h"
 #include "cli/command.h"
 #include "cli/output.h"
@@ -36,11 +37,12 @@ int RunGet(const std::vector<std::string>& args) {
 
   return command.WithClient([&](TNetHTTP& http) {
     if (!outputFile.empty()) {
+      const std::string address = TypedAddress(addresses[0]);
       TPartFile output(outputFile);
       TProgressMeter meter(http, TProgressMeter::Wanted(command.Client.Silent));
       meter.Start();
       try {
-        http.HttpGet(addresses[0], output.Stream());
+        http.HttpGet(address, output.Stream());
       } catch (...) {
         meter.Finish();
         throw;
@@ -52,7 +54,7 @@ int RunGet(const std::vector<std::string>& args) {
     }
     TDescriptorStream out(STDOUT_FILENO);
     for (const std::string& address : addresses) {
-      http.HttpGet(address, out);
+      http.HttpGet(TypedAddress(address), out);
       CheckDelivered(http);
     }
     return kExitSuccess;

@@ -9,6 +9,7 @@
 #include "app/workflows/movie_list.h"
 #include "app/workflows/page_grab.h"
 #include "app/workflows/swf_url_stream.h"
+#include "app/workflows/web_client_settings.h"
 #include "base/string_list.h"
 #include "base/text.h"
 #include "cli/client_command.h"
@@ -51,6 +52,8 @@ int RunGrab(const std::vector<std::string>& args) {
 
   TStringList movies;
   std::string pageAddress = address;
+  // As in the window, redirects are followed whether or not -L is given.
+  command.Client.FollowRedirects = true;
   const int listed = command.WithClient([&](TNetHTTP& page) {
     TPageFetchOutcome outcome;
     if (command.Client.UserAgent) outcome.UserAgent = *command.Client.UserAgent;
@@ -58,16 +61,17 @@ int RunGrab(const std::vector<std::string>& args) {
     // entries, in less time and memory.
     std::unique_ptr<TSwfUrlStream> search;
     std::unique_ptr<TPageReaderStream> reader;
-    FetchPage(page, address, kPageAttempts, outcome, [&]() -> TStream& {
+    const std::string requested = TypedAddress(address);
+    FetchPage(page, requested, kPageAttempts, outcome, [&]() -> TStream& {
       if (patternOnly) {
         search = std::make_unique<TSwfUrlStream>();
         return *search;
       }
-      reader = std::make_unique<TPageReaderStream>(address);
+      reader = std::make_unique<TPageReaderStream>(requested);
       return *reader;
     });
     if (!outcome.Fetched) std::rethrow_exception(outcome.LastError);
-    pageAddress = FinalPageAddress(page, address);
+    pageAddress = FinalPageAddress(page, requested);
     FillMovieList<std::wstring>(patternOnly ? search->Finish() : reader->Finish(pageAddress),
                                 CaseFoldedCollationKey, CaseFoldedCollation(), movies);
     return kExitSuccess;

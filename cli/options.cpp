@@ -7,12 +7,13 @@
 #include <exception>
 
 #include "app/workflows/stored_client_settings.h"
+#include "app/workflows/web_client_settings.h"
 #include "base/exception.h"
 #include "base/text.h"
 #include "cli/command.h"
 #include "http/http.h"
-#include "net/io_handler_socket.h"
 #include "net/socks_info.h"
+#include "net/ssl_io_handler.h"
 
 namespace cli {
 
@@ -140,6 +141,8 @@ const std::vector<TOptionDef>& ClientOptionDefs() {
       {"socks-user", 0, "USER:PASSWORD", "credentials for the SOCKS server"},
       {"verbose", 'v', nullptr, "show status (*), request (>) and response (<) lines"},
       {"silent", 's', nullptr, "no progress meter on a terminal's standard error"},
+      {"insecure", 'k', nullptr, "do not check the certificates of https servers"},
+      {"cacert", 0, "FILE", "trust the certificates in this PEM file, not the system's"},
   };
   return defs;
 }
@@ -212,6 +215,11 @@ bool TakeClientOption(const TParsedOption& option, TClientOptions& options) {
     options.Verbose = true;
   } else if (option.Is("silent")) {
     options.Silent = true;
+  } else if (option.Is("insecure")) {
+    options.Insecure = true;
+  } else if (option.Is("cacert")) {
+    if (option.Value.empty()) throw TUsageError("--cacert needs a file name");
+    options.CAFile = option.Value;
   } else {
     return false;
   }
@@ -223,6 +231,14 @@ TClientSetup::~TClientSetup() = default;
 
 void TClientSetup::Apply(TNetHTTP& http, const TClientOptions& options) {
   ApplyStoredClientSettings(http);
+  tls_handler_ = std::make_unique<TNetSSLIOHandlerSocket>(nullptr);
+  ApplyWebClientSettings(http, *tls_handler_);
+  if (options.Insecure) {
+    tls_handler_->VerifyPeer = false;
+    WriteLine("", std::string(kProgramName) +
+                      ": warning: --insecure: the certificates of https servers are not checked");
+  }
+  if (options.CAFile) tls_handler_->CAFile = *options.CAFile;
   if (options.UserAgent) http.Request.UserAgent = *options.UserAgent;
   if (options.Referer) http.Request.Referer = *options.Referer;
   if (options.User) {
@@ -281,9 +297,7 @@ void TClientSetup::Apply(TNetHTTP& http, const TClientOptions& options) {
   }
 
   if (options.Socks != TSocksChoice::None) {
-    socks_handler_ = std::make_unique<TNetIOHandlerSocket>(nullptr);
-    socks_handler_->OnStatus = http.OnStatus;
-    TNetSocksInfo* socks = socks_handler_->SocksInfo();
+    TNetSocksInfo* socks = tls_handler_->SocksInfo();
     socks->Version = options.Socks == TSocksChoice::Socks4    ? TSocksVersion::svSocks4
                      : options.Socks == TSocksChoice::Socks4A ? TSocksVersion::svSocks4A
                                                               : TSocksVersion::svSocks5;
@@ -293,7 +307,6 @@ void TClientSetup::Apply(TNetHTTP& http, const TClientOptions& options) {
       SplitUserPassword(*options.SocksUser, socks->Username, socks->Password);
       socks->Authentication = TSocksAuthentication::saUsernamePassword;
     }
-    http.SetIOHandler(socks_handler_.get());
   }
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 class TNetHTTP;
-class TNetIOHandlerSocket;
+class TNetSSLIOHandlerSocket;
 
 namespace cli {
 
@@ -69,6 +69,10 @@ struct TClientOptions {
   std::optional<std::string> SocksUser;
   bool Verbose = false;
   bool Silent = false;  // no progress meter
+  // -k: the certificates of https servers are not checked.
+  bool Insecure = false;
+  // --cacert: trusted instead of the system's store.
+  std::optional<std::string> CAFile;
 };
 
 // Takes one parsed option if it is a client option (false otherwise). Raises TUsageError for
@@ -81,8 +85,8 @@ void SplitHostPort(const std::string& text, int defaultPort, std::string& host, 
 // USER:PASSWORD (the password may be empty or contain ":"). Raises TUsageError without ":".
 void SplitUserPassword(const std::string& text, std::string& user, std::string& password);
 
-// Configures a client: the stored settings first, then the options. Keeps the SOCKS I/O handler
-// it creates, so it must outlive the client's use.
+// Configures a client: the stored settings, the TLS handler and redirects of every web client,
+// then the options. Keeps the TLS handler it creates, so it must outlive the client's use.
 class TClientSetup {
  public:
   TClientSetup();
@@ -90,7 +94,7 @@ class TClientSetup {
   void Apply(TNetHTTP& http, const TClientOptions& options);
 
  private:
-  std::unique_ptr<TNetIOHandlerSocket> socks_handler_;
+  std::unique_ptr<TNetSSLIOHandlerSocket> tls_handler_;
 };
 
 // "flashgrab-cli: CLASS: MESSAGE" on standard error for the exception in flight, the message

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/workflows/download.h"
+#include "app/workflows/web_client_settings.h"
 #include "base/exception.h"
 #include "cli/options.h"
 #include "cli/progress_meter.h"
@@ -48,11 +49,12 @@ bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const st
   bool allSaved = true;
   for (const std::string& address : addresses) {
     try {
-      http.Request.Referer = RefererFor(referringPage, address);
-      const std::string path = CheckedDestinationPath(folder, address);
+      const std::string typed = TypedAddress(address);
+      http.Request.Referer = RefererFor(referringPage, typed);
+      const std::string path = CheckedDestinationPath(folder, typed);
       if (meter) meter->Start();
       try {
-        DownloadFile(http, address, path);
+        DownloadFile(http, typed, path);
       } catch (...) {
         if (meter) meter->Finish();
         throw;

@@ -224,7 +224,7 @@ void TNetCustomHTTP::PrepareTarget() {
       else if (SameText(CurrentAddress.Scheme, "https"))
         CurrentAddress.PortText = "443";
       else
-        throw ENetUnknownProtocol("");
+        throw ENetUnknownProtocol("Unknown protocol: " + CurrentAddress.Scheme);
     }
   }
 

@@ -282,6 +282,8 @@ void TNetSSLIOHandlerSocket::StartTLS() {
   if (result == 1) {
     kept_socket_error_ = 0;
     tls_active_ = true;
+    ReportStatus(TNetStatus::hsStatusText,
+                 {"TLS session with " + ServerName + ": " + ProtocolText() + ", " + CipherName()});
     return;
   }
   engine.Broken = true;

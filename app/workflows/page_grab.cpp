@@ -2,9 +2,11 @@
 
 #include <memory>
 
+#include "app/workflows/web_client_settings.h"
 #include "base/net_exceptions.h"
 #include "base/string_stream.h"
 #include "http/http.h"
+#include "uri/uri.h"
 
 std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts) {
   TPageFetchOutcome outcome;
@@ -27,6 +29,7 @@ bool FetchPage(TNetHTTP& http, const std::string& address, int attempts, TPageFe
   outcome.Fetched = false;
   outcome.AttemptsMade = 0;
   outcome.LastError = nullptr;
+  outcome.FinalAddress.clear();
   if (attempts < 1) attempts = 1;
   for (; attempts > 0; --attempts) {
     ++outcome.AttemptsMade;
@@ -39,7 +42,8 @@ bool FetchPage(TNetHTTP& http, const std::string& address, int attempts, TPageFe
       const int code = http.StatusCode();
       if (code < 200 || code > 299)
         throw ENetHTTPProtocolException(code, http.StatusLine(), std::string());
-      http.Request.Referer = address;
+      outcome.FinalAddress = FinalPageAddress(http, address);
+      http.Request.Referer = outcome.FinalAddress;
       outcome.Fetched = true;
       return true;
     } catch (...) {
@@ -50,5 +54,7 @@ bool FetchPage(TNetHTTP& http, const std::string& address, int attempts, TPageFe
 }
 
 std::string FinalPageAddress(const TNetHTTP& http, const std::string& requested) {
-  return requested;
+  const std::string final = FinalAddressOf(http);
+  // Unless redirects led elsewhere, the address as it was given.
+  return final.empty() || final == ComposedAddress(TNetURI(requested)) ? requested : final;
 }

@@ -22,12 +22,15 @@ struct TPageFetchOutcome {
   bool Fetched = false;
   int AttemptsMade = 0;
   std::exception_ptr LastError;  // the error of the last failed attempt
+  // After a success: the page's address after the redirects that led to it, the address its
+  // relative references resolve against.
+  std::string FinalAddress;
 };
 
 // Up to `attempts` GET requests of `address` with `http` (at least one), one after the other.
 // Before each the request's User-Agent is set; after a success the Referer becomes `address`
-// and the result is the body's bytes unchanged. Every error is swallowed: after the last
-// failure the result is the empty text.
+// (or, after redirects, the page's final address) and the result is the body's bytes unchanged.
+// Every error is swallowed: after the last failure the result is the empty text.
 std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts);
 std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts,
                         TPageFetchOutcome& outcome);
@@ -37,7 +40,8 @@ std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts
 // failed attempt wrote is worth nothing). True when an attempt succeeded; its stream holds the
 // page.
 // The address the page that `http` fetched last came from, which the page's references are made
-// absolute against: `requested` until the client tells where redirections ended.
+// absolute against: where the redirects it followed ended, or `requested` itself when they led
+// nowhere else.
 std::string FinalPageAddress(const TNetHTTP& http, const std::string& requested);
 
 using TPageStreamFactory = std::function<TStream&()>;

@@ -195,8 +195,9 @@ TEST(CliDownload, FailedTransfersLeaveTheEarlierFileAndNoTemporaryFile) {
   EXPECT_EQ(r.Stdout,
             Lines({"failed " + peer.Url("/cut/red.swf") +
                        ": ENetConnClosedGracefully: Connection Closed Gracefully.",
+                   // Followed, to a file that is not there.
                    "failed " + peer.Url("/moved/red.swf") +
-                       ": ENetHTTPProtocolException: HTTP/1.1 302 Found",
+                       ": ENetHTTPProtocolException: HTTP/1.1 404 Not Found",
                    "failed " + peer.Url("/missing/red.swf") +
                        ": ENetHTTPProtocolException: HTTP/1.1 404 Not Found",
                    "saved " + out.Path() + "/one.swf",
@@ -206,7 +207,7 @@ TEST(CliDownload, FailedTransfersLeaveTheEarlierFileAndNoTemporaryFile) {
                        out.Path() + "/..\". The address names no file inside the output folder"}));
   EXPECT_EQ(FileNamesIn(out.Path()), (std::vector<std::string>{"one.swf", "red.swf"}));
   EXPECT_EQ(ReadFileBytes(out.Path() + "/red.swf"), "the user's own movie");
-  EXPECT_EQ(peer.RequestCount(), 4);
+  EXPECT_EQ(peer.RequestCount(), 5);
 }
 
 TEST(CliDownload, UnusableArgumentsExitWithTwo) {

@@ -290,7 +290,7 @@ TEST(CustomHttpRequests, PreparationFailures) {
     Rig r;
     std::string error;
     r.Get("ftp://a.test/file", &error);
-    EXPECT_EQ(error, "ENetUnknownProtocol: ");
+    EXPECT_EQ(error, "ENetUnknownProtocol: Unknown protocol: ftp");
   }
   {
     Rig r;

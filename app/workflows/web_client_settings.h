@@ -1,0 +1,27 @@
+// What every client of the window and the command line needs for today's web: https through a
+// TLS handler (plain http passes through it untouched), redirects followed across http and
+// https, and addresses as users type them.
+#pragma once
+
+#include <string>
+
+class TNetHTTP;
+class TNetSSLIOHandlerSocket;
+class TNetURI;
+
+// `tls` becomes the client's I/O handler (it is not owned and must outlive the client's use;
+// its status reports reach the client's OnStatus, whenever that is assigned) and redirects are
+// followed up to the client's RedirectMaximum.
+void ApplyWebClientSettings(TNetHTTP& http, TNetSSLIOHandlerSocket& tls);
+
+// The address a user typed, made fit for a request: trimmed, "http://" put in front when it
+// names no scheme (a redirect then leads on to https). Raises ENetUnknownProtocol
+// "Unknown protocol: SCHEME" for a scheme other than http and https, and ENetURIException
+// "Invalid address (no host): TEXT" when it names no host.
+std::string TypedAddress(const std::string& text);
+
+// The address of the client's last request (after the redirects it followed), without user
+// information and fragment, and without the scheme's own port: where a page really came from.
+std::string FinalAddressOf(const TNetHTTP& http);
+// The same form of any parsed address; empty for one without scheme or host.
+std::string ComposedAddress(const TNetURI& address);
