@@ -135,20 +135,31 @@ TNetCookies::TRecord* TNetCookies::RecordOf(const TNetNetscapeCookie* cookie) {
 }
 
 void TNetCookies::Touch(TRecord& record) {
-  record.lastUse = ++use_clock_;
   use_order_.splice(use_order_.end(), use_order_, record.use);
+  record.domain->useOrder.splice(record.domain->useOrder.end(), record.domain->useOrder,
+                                 record.domainUse);
+}
+
+void TNetCookies::SetExpires(TRecord& record, bool expires) {
+  if (record.expires == expires) return;
+  record.expires = expires;
+  const int change = expires ? 1 : -1;
+  expiring_ += change;
+  record.domain->expiring += change;
 }
 
 void TNetCookies::ReadExpiry(TRecord& record) {
-  record.expires = !record.cookie->ExpiryText().empty();
+  bool expires = !record.cookie->ExpiryText().empty();
   record.expiry = 0;
-  if (!record.expires) return;
-  try {
-    record.expiry = InternetDateToLocal(record.cookie->ExpiryText());
-  } catch (const Exception&) {
-    // Without zone information nothing can be judged expired.
-    record.expires = false;
+  if (expires) {
+    try {
+      record.expiry = InternetDateToLocal(record.cookie->ExpiryText());
+    } catch (const Exception&) {
+      // Without zone information nothing can be judged expired.
+      expires = false;
+    }
   }
+  SetExpires(record, expires);
 }
 
 void TNetCookies::StoreCookie(TNetNetscapeCookie* cookie) {
@@ -184,51 +195,36 @@ void TNetCookies::StoreCookie(TNetNetscapeCookie* cookie) {
     record->indexed = true;
     record->domainKey = domainKey;
     record->nameKey = nameKey;
-    ReadExpiry(*record);
+    record->domain = &domain;
     record->use = use_order_.insert(use_order_.end(), record);
-    record->lastUse = ++use_clock_;
+    record->domainUse = domain.useOrder.insert(domain.useOrder.end(), record);
+    ReadExpiry(*record);
   }
-  if (domain.names->Count() > kMaxCookiesPerDomain) EnforceDomainLimit(domain, cookie);
-  if (StoredCount() > kMaxCookies) EnforceStoreLimit(cookie);
+  if (domain.names->Count() > kMaxCookiesPerDomain)
+    MakeRoom(domain.useOrder, domain.expiring > 0, cookie);
+  if (StoredCount() > kMaxCookies) MakeRoom(use_order_, expiring_ > 0, cookie);
 }
 
-void TNetCookies::EnforceDomainLimit(TDomain& domain, const TNetNetscapeCookie* keep) {
-  TLazyNow clock;
-  std::vector<TNetNetscapeCookie*> expired;
-  TNetNetscapeCookie* leastUsed = nullptr;
+void TNetCookies::MakeRoom(const std::list<TRecord*>& useOrder, bool sweep,
+                           const TNetNetscapeCookie* keep) {
+  std::vector<TNetNetscapeCookie*> doomed;
   {
     std::lock_guard<std::mutex> lock(items_mutex_);
-    uint64_t oldest = 0;
-    for (const auto& [name, record] : domain.byName) {
-      TNetNetscapeCookie* cookie = record->cookie.get();
-      if (record->expires && clock.Passed(record->expiry)) expired.push_back(cookie);
-      if (cookie == keep) continue;
-      if (leastUsed == nullptr || record->lastUse < oldest) {
-        leastUsed = cookie;
-        oldest = record->lastUse;
+    if (sweep) {
+      TLazyNow clock;
+      for (const TRecord* record : useOrder)
+        if (record->expires && clock.Passed(record->expiry)) doomed.push_back(record->cookie.get());
+    }
+    // One record over the limit at most: each store adds one.
+    if (doomed.empty()) {
+      for (const TRecord* record : useOrder) {
+        if (record->cookie.get() == keep) continue;
+        doomed.push_back(record->cookie.get());
+        break;
       }
     }
   }
-  // One cookie over the limit at most: each store adds one.
-  if (expired.empty() && leastUsed != nullptr) expired.push_back(leastUsed);
-  for (TNetNetscapeCookie* cookie : expired)
-    DestroyCookie(cookie);
-}
-
-void TNetCookies::EnforceStoreLimit(const TNetNetscapeCookie* keep) {
-  TLazyNow clock;
-  std::vector<TNetNetscapeCookie*> expired;
-  TNetNetscapeCookie* leastUsed = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(items_mutex_);
-    for (const TRecord* record : use_order_) {
-      TNetNetscapeCookie* cookie = record->cookie.get();
-      if (record->expires && clock.Passed(record->expiry)) expired.push_back(cookie);
-      if (leastUsed == nullptr && cookie != keep) leastUsed = cookie;
-    }
-  }
-  if (expired.empty() && leastUsed != nullptr) expired.push_back(leastUsed);
-  for (TNetNetscapeCookie* cookie : expired)
+  for (TNetNetscapeCookie* cookie : doomed)
     DestroyCookie(cookie);
 }
 
@@ -245,8 +241,11 @@ void TNetCookies::Unlink(TNetNetscapeCookie* cookie) {
     std::lock_guard<std::mutex> lock(items_mutex_);
     TRecord* record = RecordOf(cookie);
     if (record == nullptr || !record->indexed) return;
+    SetExpires(*record, false);
     record->indexed = false;
     use_order_.erase(record->use);
+    record->domain->useOrder.erase(record->domainUse);
+    record->domain = nullptr;
     domainKey = std::move(record->domainKey);
     nameKey = std::move(record->nameKey);
   }

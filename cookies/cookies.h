@@ -105,6 +105,7 @@ class TNetCookies : public TObject {
   void Clear();
 
  private:
+  struct TDomain;
   // What the store keeps beside each record of the collection.
   struct TRecord {
     std::unique_ptr<TNetNetscapeCookie> cookie;
@@ -113,16 +114,22 @@ class TNetCookies : public TObject {
     bool indexed = false;
     std::string domainKey;
     std::string nameKey;
+    TDomain* domain = nullptr;
     // The expiry, read once when stored, so that the limits can sweep without dates.
     bool expires = false;
     TDateTime expiry = 0;
-    uint64_t lastUse = 0;
+    // Places in the store's and the domain's order of use.
     std::list<TRecord*>::iterator use;
+    std::list<TRecord*>::iterator domainUse;
   };
-  // One entry of the domain index with its name lookup.
+  // One entry of the domain index with its name lookup and its records in order of use
+  // (least recently used first), so that making room takes constant time.
   struct TDomain {
     TNetCookieList* names = nullptr;
     std::unordered_map<std::string, TRecord*> byName;
+    std::list<TRecord*> useOrder;
+    // Records with an expiry: without any, no sweep for expired ones is needed.
+    int expiring = 0;
   };
 
   template <typename T>
@@ -131,10 +138,12 @@ class TNetCookies : public TObject {
   // Under items_mutex_.
   TRecord* RecordOf(const TNetNetscapeCookie* cookie);
   void Touch(TRecord& record);
+  // Of an indexed record.
   void ReadExpiry(TRecord& record);
-  // Under the write lock: brings one domain, then the store, back within the limits.
-  void EnforceDomainLimit(TDomain& domain, const TNetNetscapeCookie* keep);
-  void EnforceStoreLimit(const TNetNetscapeCookie* keep);
+  void SetExpires(TRecord& record, bool expires);
+  // Under the write lock: brings one domain, then the store, back within the limits. Expired
+  // records go first (`keep` too), else the least recently used one other than `keep`.
+  void MakeRoom(const std::list<TRecord*>& useOrder, bool sweep, const TNetNetscapeCookie* keep);
 
   TObject* owner_;
   // Guards the records and their bookkeeping: records may be added from several threads
@@ -142,9 +151,9 @@ class TNetCookies : public TObject {
   mutable std::mutex items_mutex_;
   std::list<TRecord> items_;
   std::unordered_map<const TNetNetscapeCookie*, std::list<TRecord>::iterator> where_;
-  // Indexed records, least recently used first.
+  // Indexed records, least recently used first, and how many of them have an expiry.
   std::list<TRecord*> use_order_;
-  uint64_t use_clock_ = 0;
+  int expiring_ = 0;
   TNetCookieList domain_index_;
   // Upper-case domain to its entry, and upper-case name to its record within the entry.
   std::unordered_map<std::string, TDomain> domains_;
