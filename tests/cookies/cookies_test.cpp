@@ -110,6 +110,23 @@ TEST(CookiesTest, ExtractedRecordsLeaveTheIndexAlone) {
   EXPECT_EQ(guard.DomainIndex()->CookieList(0)->Cookie(0), a);
 }
 
+// Taking out a stored record unlinks it, so that the index never points at a record the
+// caller may destroy; the name is then free for a new record.
+TEST(CookiesTest, ExtractingAStoredRecordUnlinksIt) {
+  TNetCookies store;
+  TNetCookieRFC2109* a = Parsed(store, "a=1", "h");
+  store.StoreCookie(a);
+  EXPECT_EQ(store.StoredCount(), 1);
+  std::unique_ptr<TNetNetscapeCookie> out = store.Extract(a);
+  EXPECT_EQ(store.StoredCount(), 0);
+  out.reset();
+  TNetCookieRFC2109* again = Parsed(store, "a=2", "h");
+  store.StoreCookie(again);
+  TNetCookieLockGuard guard(store, TNetCookieAccess::lockRead);
+  ASSERT_EQ(guard.DomainIndex()->CookieList(0)->Count(), 1);
+  EXPECT_EQ(guard.DomainIndex()->CookieList(0)->Cookie(0), again);
+}
+
 TEST(CookiesTest, WriterMayReenterAndReadWhileWriting) {
   TNetCookies store;
   auto done = std::async(std::launch::async, [&store] {
