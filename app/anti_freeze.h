@@ -15,7 +15,7 @@ class TNetAntiFreeze : public TNetAntiFreezeBase {
   // While bytes keep arriving the hook runs after every receive; handling the events that often
   // would cost the transfer time, so they are handled at most once per this many milliseconds.
   // Waits that find nothing to read come IdleTimeOut apart and are always answered.
-  int ProcessInterval = 50;
+  int ProcessInterval = 100;
 
   // Handles the pending events: all of them when ApplicationHasPriority, otherwise for at most
   // a few milliseconds. Does nothing off the thread of the Qt application. Raises

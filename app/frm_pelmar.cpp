@@ -143,6 +143,9 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
   ApplyStoredClientSettings(*NetHTTP1);
   UdownFileHttp = std::make_unique<TNetHTTP>();
   ApplyStoredClientSettings(*UdownFileHttp);
+  // With the anti-freeze every receive first tests for readable data; larger receives keep
+  // that test's share of a fast download small.
+  UdownFileHttp->RecvBufferSize = kDownloadReceiveSize;
   CreateControls();
   Transfer = std::make_unique<TTransferControls>(
       this, *AntiFreeze1, std::vector<TNetCustomHTTP*>{NetHTTP1.get(), UdownFileHttp.get()},

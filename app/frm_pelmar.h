@@ -46,6 +46,8 @@ class TFrmPelmar : public QWidget {
   static constexpr int kTop = 205;
   static constexpr int kWidth = 781;
   static constexpr int kHeight = 506;
+  // Bytes the download client takes per receive.
+  static constexpr int kDownloadReceiveSize = 131072;
 
   // Creates the controls, then runs FormCreate, which reads `settingFileName`.
   explicit TFrmPelmar(std::string settingFileName = DefaultSettingFileName(),

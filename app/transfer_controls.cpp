@@ -11,6 +11,8 @@ namespace {
 
 // The bar counts in thousandths: its value is an int, a file's size need not be.
 constexpr int kBarSteps = 1000;
+// How often the bar looks at bytes that have come but not yet been reported.
+constexpr int kRefreshMs = 100;
 
 QString Local(const std::string& bytes) {
   return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -44,6 +46,11 @@ TTransferControls::TTransferControls(QWidget* window, TNetAntiFreeze& antiFreeze
   for (TNetCustomHTTP* client : clients)
     progress_.push_back(std::make_unique<TTransferProgress>(
         *client, [this](const TTransferState& state) { Show(state); }));
+  refresh_.setInterval(kRefreshMs);
+  QObject::connect(&refresh_, &QTimer::timeout, [this] {
+    for (auto& progress : progress_)
+      progress->Refresh();
+  });
 }
 
 TTransferControls::~TTransferControls() = default;
@@ -78,6 +85,7 @@ TTransferControls::TRun::TRun(TTransferControls& controls) : controls_(controls)
   controls_.focus_before_ = controls_.window_->focusWidget();
   controls_.StopBtn->setEnabled(true);
   controls_.StopBtn->setFocus();
+  controls_.refresh_.start();
   controls_.were_enabled_.clear();
   for (QWidget* widget : controls_.guarded_) {
     controls_.were_enabled_.push_back(widget->isEnabled());
@@ -86,6 +94,10 @@ TTransferControls::TRun::TRun(TTransferControls& controls) : controls_(controls)
 }
 
 TTransferControls::TRun::~TRun() {
+  controls_.refresh_.stop();
+  // The last update of a body may have fallen within the interval; the bar shows the end.
+  for (auto& progress : controls_.progress_)
+    if (progress->Began()) progress->Finish();
   for (size_t i = 0; i < controls_.guarded_.size(); ++i)
     controls_.guarded_[i]->setEnabled(controls_.were_enabled_[i]);
   if (controls_.focus_before_ && controls_.focus_before_->isEnabled())

@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -67,5 +68,7 @@ class TTransferControls {
   std::vector<bool> were_enabled_;
   QPointer<QWidget> focus_before_;
   std::vector<std::unique_ptr<TTransferProgress>> progress_;
+  // Counts the bytes still in the clients' input buffers while a run goes.
+  QTimer refresh_;
   bool busy_ = false;
 };

@@ -1,5 +1,6 @@
 #include "app/workflows/transfer_progress.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/text.h"
@@ -40,7 +41,10 @@ TTransferProgress::~TTransferProgress() {
 void TTransferProgress::Start() {
   state_ = TTransferState();
   earlier_ = 0;
+  phase_count_ = 0;
   in_chunks_ = false;
+  in_phase_ = false;
+  began_ = false;
   started_ = now_();
 }
 
@@ -55,6 +59,9 @@ void TTransferProgress::Begin(int64_t maximum) {
   // failed attempt, the new body is the one that counts.
   const bool newBody = !(chunk && in_chunks_);
   in_chunks_ = chunk;
+  in_phase_ = true;
+  began_ = true;
+  phase_count_ = 0;
   if (!newBody) return;
   earlier_ = 0;
   state_.Bytes = 0;
@@ -66,12 +73,24 @@ void TTransferProgress::Begin(int64_t maximum) {
 }
 
 void TTransferProgress::Progress(int64_t count) {
-  state_.Bytes = earlier_ + count;
+  phase_count_ = count;
+  // A refresh may already have counted some of these bytes in the input buffer.
+  state_.Bytes = std::max(state_.Bytes, earlier_ + count);
   Update(false);
 }
 
 void TTransferProgress::End() {
-  earlier_ = state_.Bytes;
+  earlier_ += phase_count_;
+  phase_count_ = 0;
+  in_phase_ = false;
+}
+
+void TTransferProgress::Refresh() {
+  if (!in_phase_) return;
+  int64_t bytes = earlier_ + phase_count_ + http_.InputData().Size();
+  if (state_.Total >= 0) bytes = std::min(bytes, state_.Total);
+  state_.Bytes = std::max(state_.Bytes, bytes);
+  Update(false);
 }
 
 void TTransferProgress::Update(bool force) {

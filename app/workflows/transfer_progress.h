@@ -36,7 +36,13 @@ class TTransferProgress {
   void Start();
   // Reports the state as it is now, whatever the interval.
   void Finish();
+  // Counts also the bytes that have arrived but still wait in the client's input buffer: the
+  // work events report a body a whole receive piece at a time, which on a slow link can take
+  // seconds. For a caller that gets its turn during the waits (the window's timer).
+  void Refresh();
   const TTransferState& State() const { return state_; }
+  // Whether a body began since Start.
+  bool Began() const { return began_; }
 
  private:
   void Begin(int64_t maximum);
@@ -53,7 +59,10 @@ class TTransferProgress {
   TTransferState state_;
   // Bytes of the body's earlier phases (the chunks before the current one).
   int64_t earlier_ = 0;
+  int64_t phase_count_ = 0;
   bool in_chunks_ = false;
+  bool in_phase_ = false;
+  bool began_ = false;
 };
 
 // A progress meter's text for one state: "  45%  1.4 MiB / 3.0 MiB  512.0 KiB/s  0:00:03 left",

@@ -8,8 +8,10 @@
 
 #include "base/string_stream.h"
 #include "http/http.h"
+#include "net/anti_freeze.h"
 #include "tests/support/http_text.h"
 #include "tests/support/memory_io_handler.h"
+#include "tests/support/scripted_peer.h"
 
 namespace {
 
@@ -126,6 +128,49 @@ TEST(TransferProgress, UpdatesAreThrottledButBeginAndFinishAlwaysShow) {
   ASSERT_GT(when.size(), 3u);
   for (size_t i = 1; i + 1 < when.size(); ++i)
     EXPECT_GE(when[i] - when[i - 1], 0.050 - 1e-9) << i;
+}
+
+// Looks at the progress in every idle wait, as the window's timer does.
+class RefreshingAntiFreeze : public TNetAntiFreezeBase {
+ public:
+  explicit RefreshingAntiFreeze(TTransferProgress& progress) : progress_(progress) {}
+  void ProcessPending() override { progress_.Refresh(); }
+
+ private:
+  TTransferProgress& progress_;
+};
+
+TEST(TransferProgress, ARefreshCountsBytesThatWaitForTheRestOfTheirPiece) {
+  ScriptedPeer peer([](PeerConnection& c) {
+    std::string head;
+    if (!c.TryReceiveUntil("\r\n\r\n", &head)) return;
+    const std::string body(100000, 'b');
+    // The body begins on an empty input buffer; its first bytes then wait there.
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+    c.StaySilent(milliseconds(100));
+    c.Send(body.substr(0, 10000));
+    c.StaySilent(milliseconds(300));
+    c.Send(body.substr(10000));
+  });
+  TNetHTTP http;
+  std::vector<TTransferState> updates;
+  TTransferProgress progress(
+      http, [&](const TTransferState& s) { updates.push_back(s); }, milliseconds(0));
+  RefreshingAntiFreeze antiFreeze(progress);
+  antiFreeze.IdleTimeOut = 50;
+  progress.Start();
+  TStringStream out;
+  http.HttpGet(peer.Url("/movie.swf"), out);
+  progress.Finish();
+  ASSERT_EQ(out.DataString().size(), 100000u);
+  // The first piece is 32768 bytes; before it was whole, the 10000 that had come showed.
+  bool partial = false;
+  for (const TTransferState& s : updates)
+    partial = partial || (s.Bytes == 10000 && s.Total == 100000);
+  EXPECT_TRUE(partial);
+  for (size_t i = 1; i < updates.size(); ++i)
+    EXPECT_LE(updates[i - 1].Bytes, updates[i].Bytes) << i;
+  EXPECT_EQ(updates.back().Bytes, 100000);
 }
 
 TEST(TransferProgress, ByteCountsReadAsSizes) {
