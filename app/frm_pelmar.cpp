@@ -27,15 +27,18 @@
 #include "app/url_label.h"
 #include "app/web_browser.h"
 #include "app/workflows/download.h"
+#include "app/workflows/error_text.h"
 #include "app/workflows/executable_folder.h"
 #include "app/workflows/movie_list.h"
 #include "app/workflows/page_grab.h"
 #include "app/workflows/setting_file.h"
 #include "app/workflows/stored_client_settings.h"
+#include "app/workflows/web_client_settings.h"
 #include "base/exception.h"
 #include "base/net_exceptions.h"
 #include "base/text.h"
 #include "http/http.h"
+#include "net/ssl_io_handler.h"
 #include "page/page_reader_stream.h"
 #include "uri/referer_policy.h"
 
@@ -88,9 +91,8 @@ TStringList::TCompare LocaleCaseInsensitiveCompare() {
 std::function<QCollatorSortKey(const std::string&)> LocaleCaseInsensitiveSortKey() {
   auto collator = std::make_shared<QCollator>(QLocale::system());
   collator->setCaseSensitivity(Qt::CaseInsensitive);
-  return [collator](const std::string& text) {
-    return collator->sortKey(Local(text).toCaseFolded());
-  };
+  return
+      [collator](const std::string& text) { return collator->sortKey(Local(text).toCaseFolded()); };
 }
 
 TSelectSaveDirHook& SelectSaveDirHook() {
@@ -139,13 +141,17 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
   AntiFreeze1 = std::make_unique<TNetAntiFreeze>();
   // Data that keeps coming leaves no wait idle; the window needs its turn then too.
   AntiFreeze1->OnlyWhenIdle = false;
+  NetHTTP1Tls = std::make_unique<TNetSSLIOHandlerSocket>();
+  UdownFileHttpTls = std::make_unique<TNetSSLIOHandlerSocket>();
   NetHTTP1 = std::make_unique<TNetHTTP>();
   ApplyStoredClientSettings(*NetHTTP1);
+  ApplyWebClientSettings(*NetHTTP1, *NetHTTP1Tls);
   UdownFileHttp = std::make_unique<TNetHTTP>();
   ApplyStoredClientSettings(*UdownFileHttp);
   // With the anti-freeze every receive first tests for readable data; larger receives keep
   // that test's share of a fast download small.
   UdownFileHttp->RecvBufferSize = kDownloadReceiveSize;
+  ApplyWebClientSettings(*UdownFileHttp, *UdownFileHttpTls);
   CreateControls();
   Transfer = std::make_unique<TTransferControls>(
       this, *AntiFreeze1, std::vector<TNetCustomHTTP*>{NetHTTP1.get(), UdownFileHttp.get()},
@@ -317,14 +323,21 @@ void TFrmPelmar::stratBtnClick() {
   if (Transfer->Busy()) return;
   TTransferControls::TRun run(*Transfer);
   run.StartItem();
-  const std::string address = Bytes(sourceUrl->text());
   TPageFetchOutcome outcome;
+  std::string address;
+  try {
+    address = TypedAddress(Bytes(sourceUrl->text()));
+  } catch (...) {
+    outcome.LastError = std::current_exception();
+  }
   // The page is read as it arrives; only its movies are kept.
   std::unique_ptr<TPageReaderStream> reader;
-  FetchPage(*NetHTTP1, address, kPageAttempts, outcome, [&]() -> TStream& {
-    reader = std::make_unique<TPageReaderStream>(address);
-    return *reader;
-  });
+  if (!address.empty()) {
+    FetchPage(*NetHTTP1, address, kPageAttempts, outcome, [&]() -> TStream& {
+      reader = std::make_unique<TPageReaderStream>(address);
+      return *reader;
+    });
+  }
   std::vector<std::string> found;
   grabbed_page_.clear();
   if (outcome.Fetched) {
@@ -343,6 +356,8 @@ void TFrmPelmar::stratBtnClick() {
   Label1->SetCaption(outcome.Fetched
                          ? QString::fromUtf8("总数") + QString::number(swfUrlList->Count()) + "   "
                          : QString::fromUtf8("抓取失败   "));
+  // Why it failed (a certificate, not a missing page) is one hover away.
+  Label1->setToolTip(Local(ErrorMessageOf(outcome.LastError)));
   if (Transfer->StopRequested()) Label1->SetCaption(QString::fromUtf8("已停止  "));
 }
 

@@ -21,6 +21,7 @@ class QPushButton;
 class TAutoSizeLabel;
 class TNetAntiFreeze;
 class TNetHTTP;
+class TNetSSLIOHandlerSocket;
 class TTransferControls;
 class TURLLabel;
 class TWebBrowser;
@@ -57,6 +58,9 @@ class TFrmPelmar : public QWidget {
   QPushButton* stratBtn = nullptr;
   // Lets the window handle its events during the clients' blocking waits; made before them.
   std::unique_ptr<TNetAntiFreeze> AntiFreeze1;
+  // The TLS handlers of NetHTTP1 and UdownFileHttp (plain http passes through them).
+  std::unique_ptr<TNetSSLIOHandlerSocket> NetHTTP1Tls;
+  std::unique_ptr<TNetSSLIOHandlerSocket> UdownFileHttpTls;
   // Page fetches only. Owned by the window, like UdownFileHttp; the two share nothing.
   std::unique_ptr<TNetHTTP> NetHTTP1;
   QListWidget* ListBox1 = nullptr;

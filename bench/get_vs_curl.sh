@@ -1,11 +1,13 @@
 #!/bin/sh
-# Downloads a 1 GiB file from nginx on loopback with `flashgrab-cli get -o` and with `curl -o`,
+# Downloads a 1 GiB file from nginx on loopback (http, or https) with `flashgrab-cli get -o` and with `curl -o`,
 # five times each in turn (RUNS=N for more), and prints the median wall time of each, their
 # ratio, the median processor time (user + system) of each, and the largest peak resident
 # memory of each. Wall times on a shared machine vary with the disk and the neighbours; the
-# processor time shows the clients' own work.
+# processor time shows the clients' own work. With SCHEME=https both download over TLS from
+# an nginx with a certificate made for the run, which both clients are told to trust.
 #
 #   sh bench/get_vs_curl.sh [PATH/TO/flashgrab-cli]
+#   SCHEME=https sh bench/get_vs_curl.sh
 #
 # Default program: build-bench/cli/flashgrab-cli, else build/cli/flashgrab-cli. Build it
 # optimised (RelWithDebInfo or Release). Needs nginx, curl, python3 and /usr/bin/time.
@@ -23,8 +25,16 @@ mkdir -p "$work/out"
 # Written once; the page cache then serves every run the same way.
 head -c "$size" /dev/zero >"$work/www/big.bin"
 
+scheme=${SCHEME:-http}
+trust=""
+if [ "$scheme" = https ]; then
+  require_tools openssl
+  make_certificate
+  trust="--cacert $tls_cert"
+fi
 start_nginx application/octet-stream
 url="http://127.0.0.1:$port/big.bin"
+if [ "$scheme" = https ]; then url="https://localhost:$port/big.bin"; fi
 
 # run NAME COMMAND...: one timed download; appends "MILLISECONDS KIB CPU_MILLISECONDS" to
 # $work/NAME.
@@ -45,14 +55,16 @@ run() {
 
 i=0
 while [ "$i" -lt "$runs" ]; do
-  run flashgrab "$cli" get -o "$work/out/file" "$url"
-  run curl curl -s -S --noproxy '*' -o "$work/out/file" "$url"
+  # shellcheck disable=SC2086
+  run flashgrab "$cli" get $trust -o "$work/out/file" "$url"
+  # shellcheck disable=SC2086
+  run curl curl -s -S --noproxy '*' $trust -o "$work/out/file" "$url"
   i=$((i + 1))
 done
 
 ours=$(median_ms flashgrab)
 theirs=$(median_ms curl)
-echo "runs of each:           $runs (1 GiB over loopback)"
+echo "runs of each:           $runs (1 GiB over loopback, $scheme)"
 echo "flashgrab-cli get -o:   median $ours ms, peak RSS $(peak_kib flashgrab) KiB"
 echo "curl -o:                median $theirs ms, peak RSS $(peak_kib curl) KiB"
 python3 -c "print('ratio (ours / curl):    %.3f' % ($ours / $theirs))"

@@ -39,9 +39,30 @@ make_work() {
   mkdir -p "$work/www" "$work/tmp"
 }
 
+# make_certificate: a key and a self-signed certificate for localhost and 127.0.0.1 in $work
+# ($tls_cert, $tls_key), made now and removed with the folder; start_nginx then serves TLS.
+make_certificate() {
+  tls_cert="$work/localhost.pem"
+  tls_key="$work/localhost.key"
+  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 1 \
+    -subj /CN=localhost -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" \
+    -keyout "$tls_key" -out "$tls_cert" 2>/dev/null
+}
+
+tls_cert=""
+tls_key=""
+
 # start_nginx DEFAULT_TYPE: serves $work/www on a free port of 127.0.0.1 ($port) and waits
-# until it answers.
+# until it answers; over TLS after make_certificate.
 start_nginx() {
+  listen_options=""
+  tls_lines=""
+  probe="http://127.0.0.1"
+  if [ -n "$tls_cert" ]; then
+    listen_options=" ssl"
+    tls_lines="ssl_certificate $tls_cert; ssl_certificate_key $tls_key; ssl_protocols TLSv1.2 TLSv1.3;"
+    probe="https://localhost"
+  fi
   port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
   cat >"$work/nginx.conf" <<NGINX
 daemon off;
@@ -60,7 +81,8 @@ http {
   default_type $1;
   sendfile on;
   server {
-    listen 127.0.0.1:$port;
+    listen 127.0.0.1:$port$listen_options;
+    $tls_lines
     root $work/www;
   }
 }
@@ -68,7 +90,7 @@ NGINX
   nginx -c "$work/nginx.conf" -p "$work/" &
   pid=$!
   tries=0
-  until curl -s -o /dev/null --noproxy '*' "http://127.0.0.1:$port/"; do
+  until curl -s -k -o /dev/null --noproxy '*' "$probe:$port/"; do
     tries=$((tries + 1))
     if [ "$tries" -gt 100 ]; then echo "nginx did not start" >&2; cat "$work/error.log" >&2; exit 1; fi
     sleep 0.1
