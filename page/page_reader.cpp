@@ -30,8 +30,9 @@ constexpr const char* kMovieSchemes[] = {"http", "https", "ftp"};
 // Characters that no movie address the reader lists has in its path.
 constexpr char kNotInPath[] = "&={};|^\\$";
 
+// ASCII only, and without the locale's lookup: this runs for every tag and attribute name.
 char Folded(char c) {
-  return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
 bool SameFolded(std::string_view a, std::string_view b) {
@@ -76,6 +77,21 @@ bool IsIdentifier(char c) {
 bool IsSwfAt(const char* d, size_t dot) {
   return d[dot] == '.' && Folded(d[dot + 1]) == 's' && Folded(d[dot + 2]) == 'w' &&
          Folded(d[dot + 3]) == 'f';
+}
+
+// Whether ".swf" (any case) occurs in `text`: most attribute values and literals are rejected
+// by this alone.
+bool HasSwf(std::string_view text) {
+  const char* d = text.data();
+  size_t at = 0;
+  while (at + 4 <= text.size()) {
+    const void* dot = std::memchr(d + at, '.', text.size() - at - 3);
+    if (!dot) return false;
+    at = static_cast<size_t>(static_cast<const char*>(dot) - d);
+    if (IsSwfAt(d, at)) return true;
+    ++at;
+  }
+  return false;
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -339,15 +355,30 @@ TPageReader::TStep TPageReader::AtLessThan(size_t lt, bool final) {
     while (i < buffer_.size() && i - lt < kMaxIdentifier &&
            std::isalnum(static_cast<unsigned char>(d[i])))
       ++i;
+    if (i == buffer_.size() && !final) return TStep::stMore;
     if (SameFolded(std::string_view(d + lt + 2, i - lt - 2), "object") && i < buffer_.size() &&
         !std::isalnum(static_cast<unsigned char>(d[i]))) {
       const TStep step = SkipTo(lt, i, ">", final);
       if (step == TStep::stDone && pos_ > lt + 1 && !objects_.empty()) objects_.pop_back();
       return step;
     }
-    return SkipTo(lt, lt + 2, ">", final);
+    pos_ = lt + 2;  // other end tags say nothing
+    return TStep::stDone;
   }
-  if (std::isalpha(static_cast<unsigned char>(next))) return AtStartTag(lt, final);
+  if (std::isalpha(static_cast<unsigned char>(next))) {
+    // Only the elements that name movies in attributes of their own, that change how what
+    // follows is read, or custom ones are taken apart; the quoted values of the others are
+    // found as quoted text, which costs far less.
+    size_t i = lt + 1;
+    while (i < buffer_.size() && i - lt <= kMaxIdentifier &&
+           (std::isalnum(static_cast<unsigned char>(d[i])) || d[i] == '-'))
+      ++i;
+    if (i == buffer_.size() && !final) return TStep::stMore;
+    const std::string_view name(d + lt + 1, i - lt - 1);
+    if (name.find('-') != std::string_view::npos) return AtStartTag(lt, final);
+    for (const char* element : {"embed", "object", "param", "script", "base"})
+      if (SameFolded(name, element)) return AtStartTag(lt, final);
+  }
   pos_ = lt + 1;
   return TStep::stDone;
 }
@@ -694,6 +725,7 @@ TPageReader::TStep TPageReader::TakeCall(size_t from, size_t to, bool final) {
 }
 
 bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
+  if (kind == TKind::rkSwfAddress && !HasSwf(value)) return false;
   std::string v(Trimmed(value));
   if (markup) v = Unbackslashed(DecodeCharacterReferences(v));
   v = std::string(Trimmed(v));

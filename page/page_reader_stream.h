@@ -2,16 +2,31 @@
 // arrives, and the page is never held whole.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/stream.h"
 #include "page/page_reader.h"
 
+// What is written is collected into pieces of kPieceSize bytes, which a worker thread reads
+// while the next piece arrives (the reader gives the same result wherever a page is cut). At
+// most kWaitingPieces wait for the worker; a writer that gets ahead waits for room, so memory
+// stays bounded whatever the speed of the network.
 class TPageReaderStream : public TStream {
  public:
+  static constexpr size_t kPieceSize = size_t{256} << 10;
+  static constexpr size_t kWaitingPieces = 8;
+
   explicit TPageReaderStream(std::string pageAddress);
+  ~TPageReaderStream() override;
+  TPageReaderStream(const TPageReaderStream&) = delete;
+  TPageReaderStream& operator=(const TPageReaderStream&) = delete;
 
   // Nothing can be read back.
   int64_t Read(void* buffer, int64_t count) override { return 0; }
@@ -23,14 +38,30 @@ class TPageReaderStream : public TStream {
   void SetSize(int64_t size) override;
   int64_t Size() override { return size_; }
 
-  // The movies of the page, as TPageReader::Finish gives them. `finalAddress`, when not empty,
-  // replaces the address the references are made absolute against (the page's address after
-  // redirections, known only once it has arrived).
+  // Reads the rest and returns the movies of the page, as TPageReader::Finish gives them.
+  // `finalAddress`, when not empty, replaces the address the references are made absolute
+  // against (the page's address after redirections, known only once it has arrived). Raises
+  // what the worker failed with, if anything.
   std::vector<std::string> Finish(const std::string& finalAddress = std::string());
 
  private:
+  void Hand(std::string piece);
+  void Work();
+  // Ends the worker once it has read what waits, or at once with `discard`.
+  void Stop(bool discard);
+
   std::string page_address_;
-  TPageReader reader_;
   int64_t size_ = 0;
   int64_t position_ = 0;
+  std::string piece_;
+
+  std::mutex lock_;
+  std::condition_variable wake_;
+  std::condition_variable room_;
+  std::deque<std::string> waiting_;
+  bool closing_ = false;
+  std::exception_ptr error_;
+  // Used by the worker only while it runs.
+  TPageReader reader_;
+  std::thread worker_;
 };

@@ -28,4 +28,27 @@ TEST(PageReaderStream, ReadsWhatIsWrittenAndStartsOverWhenCutToEmpty) {
       (std::vector<std::string>{"http://final.example/e/a.swf", "http://final.example/e/b.swf"}));
 }
 
+TEST(PageReaderStream, APageOfManyPiecesGivesWhatOneReadingGives) {
+  std::string page;
+  for (int i = 0; page.size() < 5 * TPageReaderStream::kPieceSize; ++i) {
+    page += "<div class=\"item\"><embed src=\"m" + std::to_string(i) + ".swf\"></div>\n";
+    page += "<script>so.embedSWF('s" + std::to_string(i) + ".php');</script>\n";
+  }
+  TPageReader whole("http://h.example/");
+  whole.Feed(page);
+  const std::vector<std::string> expected = whole.Finish();
+  ASSERT_GT(expected.size(), 10000u);
+  TPageReaderStream stream("http://h.example/");
+  // Odd write sizes, so that pieces end inside tags and literals.
+  for (size_t at = 0; at < page.size(); at += 4093)
+    stream.WriteBuffer(page.data() + at,
+                       static_cast<int64_t>(std::min<size_t>(4093, page.size() - at)));
+  EXPECT_EQ(stream.Finish(), expected);
+  // Cut back to empty halfway through the next page: only what follows counts.
+  stream.WriteBuffer(page.data(), static_cast<int64_t>(3 * TPageReaderStream::kPieceSize));
+  stream.SetSize(0);
+  stream.WriteBuffer("<embed src='x.swf'>", 19);
+  EXPECT_EQ(stream.Finish(), std::vector<std::string>{"http://h.example/x.swf"});
+}
+
 }  // namespace
