@@ -238,6 +238,23 @@ TEST(CliDownload, UnusableArgumentsExitWithTwo) {
   EXPECT_NE(overview.Stdout.find("download"), std::string::npos);
 }
 
+TEST(CliGrabDownload, ReferencesResolveAgainstTheAddressRedirectsEndedOn) {
+  RecordingPeer peer([](int, const RequestHead& head) {
+    if (head.Target == "/old")
+      return PeerAnswer{HttpResponse(301, "Moved", {"Location: /games/play.html"}, "")};
+    if (head.Target == "/games/play.html")
+      return PeerAnswer{HttpResponse(200, "OK", {}, "<embed src=\"a.swf\">")};
+    return PeerAnswer{HttpResponse(200, "OK", {}, "movie")};
+  });
+  TempDir out;
+  const ProgramResult r = RunCli({"grab", "-d", out.Path(), peer.Url("/old")});
+  EXPECT_EQ(r.ExitCode, 0) << r.Stdout << r.Stderr;
+  EXPECT_EQ(r.Stdout, Lines({peer.Url("/games/a.swf"), "saved " + out.Path() + "/a.swf"}));
+  const auto heads = peer.Heads();
+  ASSERT_EQ(heads.size(), 3u);
+  EXPECT_EQ(heads[2].Header("Referer"), peer.Url("/games/play.html"));
+}
+
 TEST(CliGrabDownload, DownloadsNameThePageAndCapturesAreAskedForRaw) {
   const std::string page = "/web/20090315000000/http://games.example/play.html";
   RecordingPeer peer([page](int, const RequestHead& head) {
