@@ -9,6 +9,7 @@
 
 #include "base/net_exceptions.h"
 #include "base/text.h"
+#include "net/anti_freeze.h"
 #include "net/stack.h"
 
 namespace {
@@ -171,6 +172,10 @@ int TNetSSLIOHandlerSocket::ReceiveRaw(char* buffer, int length) {
         deadline_passed_ = true;
         return -1;
       }
+    } else if (AntiFreezeInUse()) {
+      // A window waiting for a server that stalls mid-record or mid-handshake keeps its
+      // events (and its stop button) going.
+      TNetIOHandlerSocket::WaitReadable(-2);
     }
     const int n = TNetIOHandlerSocket::ReceiveSome(buffer, length);
     if (n < 0) kept_socket_error_ = GlobalStack->LastErrorCode();

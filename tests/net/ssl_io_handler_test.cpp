@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/net_exceptions.h"
+#include "net/anti_freeze.h"
 #include "net/tcp_client.h"
 #include "tests/support/memory_io_handler.h"
 #include "tests/support/scripted_peer.h"
@@ -28,11 +29,11 @@ std::string ReceiveClientHello(PeerConnection& c) {
 // A TLS 1.0 ServerHello record: the version this client no longer speaks.
 std::string Tls10ServerHello() {
   std::string body;
-  body += "\x03\x01";               // server version TLS 1.0
-  body += std::string(32, '\x11');  // random
-  body += '\0';                     // no session id
+  body += "\x03\x01";                  // server version TLS 1.0
+  body += std::string(32, '\x11');     // random
+  body += '\0';                        // no session id
   body += std::string("\x00\x2f", 2);  // TLS_RSA_WITH_AES_128_CBC_SHA
-  body += '\0';                     // no compression
+  body += '\0';                        // no compression
   std::string handshake = "\x02";
   handshake += '\0';
   handshake += static_cast<char>(body.size() >> 8);
@@ -43,6 +44,15 @@ std::string Tls10ServerHello() {
   record += static_cast<char>(handshake.size());
   return record + handshake;
 }
+
+// A window's event turns; the fifth one is the user's stop.
+class StoppingAntiFreeze : public TNetAntiFreezeBase {
+ public:
+  int Calls = 0;
+  void ProcessPending() override {
+    if (++Calls == 5) throw ENetException("stopped");
+  }
+};
 
 }  // namespace
 
@@ -77,7 +87,7 @@ TEST(SslIoHandler, HandshakeFailuresAreClearAndBounded) {
       {"stays silent",
        [](PeerConnection& c) {
          ReceiveClientHello(c);
-         c.StaySilent(milliseconds(3000));
+         c.StaySilent(milliseconds(1000));
        },
        failed + "no answer within 400 ms"},
   };
@@ -133,5 +143,25 @@ TEST(SslIoHandler, AnUnreadableTrustFileIsNamed) {
                         0),
             0u)
       << error;
+  EXPECT_FALSE(tls.IsOpen());
+}
+
+TEST(SslIoHandler, AStalledHandshakeWithoutTimeOutStillTurnsTheWindowsEvents) {
+  ScriptedPeer peer([](PeerConnection& c) {
+    ReceiveClientHello(c);
+    c.StaySilent(milliseconds(5000));
+  });
+  StoppingAntiFreeze freeze;
+  freeze.IdleTimeOut = 50;
+  TNetSSLIOHandlerSocket tls;
+  tls.SetPassThrough(false);
+  TNetTCPClient client;
+  client.SetIOHandler(&tls);
+  client.SetHost("localhost");
+  client.SetPort(peer.Port());
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(ErrorOf([&] { client.OpenConnection(0); }), "ENetException: stopped");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(2000));
+  EXPECT_EQ(freeze.Calls, 5);
   EXPECT_FALSE(tls.IsOpen());
 }
