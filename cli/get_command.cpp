@@ -11,6 +11,7 @@
 #include "cli/command.h"
 #include "cli/output.h"
 #include "cli/progress_meter.h"
+#include "cli/saving.h"
 #include "http/http.h"
 
 namespace cli {
@@ -38,6 +39,7 @@ int RunGet(const std::vector<std::string>& args) {
   return command.WithClient([&](TNetHTTP& http) {
     if (!outputFile.empty()) {
       const std::string address = TypedAddress(addresses[0]);
+      http.RecvBufferSize = kFileReceiveSize;
       TPartFile output(outputFile);
       TProgressMeter meter(http, TProgressMeter::Wanted(command.Client.Silent));
       meter.Start();

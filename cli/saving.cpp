@@ -47,6 +47,7 @@ std::string OutputFolder(const std::string& text) {
 bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder,
              const std::string& referringPage, TProgressMeter* meter) {
   bool allSaved = true;
+  http.RecvBufferSize = kFileReceiveSize;
   for (const std::string& address : addresses) {
     try {
       const std::string typed = TypedAddress(address);
