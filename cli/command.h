@@ -28,5 +28,6 @@ const std::vector<TCommand>& Commands();
 int RunGet(const std::vector<std::string>& args);
 int RunGrab(const std::vector<std::string>& args);
 int RunDownload(const std::vector<std::string>& args);
+int RunRefs(const std::vector<std::string>& args);
 
 }  // namespace cli

@@ -13,16 +13,21 @@ namespace cli {
 
 int RunDownload(const std::vector<std::string>& args) {
   TClientCommand command(
-      "download", "usage: flashgrab-cli download [-d DIR] [options] URL...",
+      "download", "usage: flashgrab-cli download [-d DIR] [--deps] [options] URL...",
       "Saves each URL into DIR under the text after its last \"/\", printing\n"
       "\"saved PATH\" or \"failed URL: CLASS: MESSAGE\" for each. With -e PAGE\n"
       "each request names PAGE as its Referer (but an https PAGE is never named\n"
       "to a plain http URL).",
-      {{"download", 'd', "DIR", "save into DIR (default: the current folder)"}});
+      {{"download", 'd', "DIR", "save into DIR (default: the current folder)"},
+       {"deps", 0, nullptr, "also save the files each movie loads at run time"}});
+  bool dependencies = false;
   std::string folder = ".";
   std::vector<std::string> addresses;
   const auto ended = command.Parse(
-      args, [&folder](const TParsedOption& option) { folder = OutputFolder(option.Value); },
+      args,
+      [&folder, &dependencies](const TParsedOption& option) {
+        TakeSavingOption(option, folder, dependencies);
+      },
       [&addresses](const std::vector<std::string>& operands) {
         if (operands.empty()) throw TUsageError("no URL given");
         addresses = operands;
@@ -35,7 +40,8 @@ int RunDownload(const std::vector<std::string>& args) {
     TProgressMeter meter(http, TProgressMeter::Wanted(command.Client.Silent));
     // -e names the page the movies come from.
     const std::string page = http.Request.Referer;
-    return SaveAll(http, addresses, folder, page, &meter) ? kExitSuccess : kExitFailure;
+    return SaveAll(http, addresses, folder, page, &meter, dependencies) ? kExitSuccess
+                                                                        : kExitFailure;
   });
 }
 

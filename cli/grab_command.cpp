@@ -24,24 +24,26 @@ namespace cli {
 
 int RunGrab(const std::vector<std::string>& args) {
   TClientCommand command(
-      "grab", "usage: flashgrab-cli grab [options] PAGE_URL",
+      "grab", "usage: flashgrab-cli grab [-d DIR [--deps]] [options] PAGE_URL",
       Format("Fetches the page (up to %d attempts) and prints the address of every movie it\n"
              "refers to, one per line, absolute, sorted without regard to letter case.\n"
              "Downloads name the page as their Referer.",
              kPageAttempts),
       {{"download", 'd', "DIR", "then save every movie listed into DIR"},
        {"pattern-only", 0, nullptr,
-        "list only quoted absolute addresses ending in \".swf\", as the pattern finds them"}});
+        "list only quoted absolute addresses ending in \".swf\", as the pattern finds them"},
+       {"deps", 0, nullptr, "with -d, also save the files each movie loads at run time"}});
+  bool dependencies = false;
   std::string folder;
   bool patternOnly = false;
   std::string address;
   const auto ended = command.Parse(
       args,
-      [&folder, &patternOnly](const TParsedOption& option) {
+      [&folder, &patternOnly, &dependencies](const TParsedOption& option) {
         if (option.Is("pattern-only"))
           patternOnly = true;
         else
-          folder = OutputFolder(option.Value);
+          TakeSavingOption(option, folder, dependencies);
       },
       [&address](const std::vector<std::string>& operands) {
         if (operands.empty()) throw TUsageError("no page URL given");
@@ -88,8 +90,9 @@ int RunGrab(const std::vector<std::string>& args) {
   // Downloads have a client of their own, as in the window.
   return command.WithClient([&](TNetHTTP& download) {
     TProgressMeter meter(download, TProgressMeter::Wanted(command.Client.Silent));
-    return SaveAll(download, movies.Strings(), folder, pageAddress, &meter) ? kExitSuccess
-                                                                            : kExitFailure;
+    return SaveAll(download, movies.Strings(), folder, pageAddress, &meter, dependencies)
+               ? kExitSuccess
+               : kExitFailure;
   });
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/workflows/dependencies.h"
 #include "app/workflows/download.h"
 #include "app/workflows/web_client_settings.h"
 #include "base/exception.h"
@@ -44,8 +45,20 @@ std::string OutputFolder(const std::string& text) {
   return folder;
 }
 
+void TakeSavingOption(const TParsedOption& option, std::string& folder, bool& dependencies) {
+  if (option.Is("deps"))
+    dependencies = true;
+  else
+    folder = OutputFolder(option.Value);
+}
+
 bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder,
-             const std::string& referringPage, TProgressMeter* meter) {
+             const std::string& referringPage, TProgressMeter* meter, bool dependencies) {
+  TDependencyWalk walk(http, folder);
+  walk.OnSaved = [](const std::string& path) { PrintLine("saved " + path); };
+  walk.OnMissing = [](const std::string& address, const std::string& reason) {
+    PrintLine("missing " + address + ": " + OneLine(reason));
+  };
   bool allSaved = true;
   http.RecvBufferSize = kFileReceiveSize;
   for (const std::string& address : addresses) {
@@ -62,6 +75,7 @@ bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const st
       }
       if (meter) meter->Finish();
       PrintLine("saved " + path);
+      if (dependencies) walk.SaveDependencies(typed, path);
     } catch (...) {
       allSaved = false;
       PrintLine("failed " + address + ": " + DescribeCurrentError());

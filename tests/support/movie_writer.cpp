@@ -121,6 +121,13 @@ std::string DoActionTag(const TActionWriter& actions) {
   return Tag(12, actions.Bytes());
 }
 
+std::string StoringActionTag(const std::vector<std::string>& addresses) {
+  TActionWriter actions;
+  for (const std::string& address : addresses)
+    actions.PushString(address).Simple(0x1D);
+  return DoActionTag(actions);
+}
+
 std::string DoInitActionTag(uint16_t sprite, const TActionWriter& actions) {
   return Tag(59, U16(sprite) + actions.Bytes());
 }

@@ -39,6 +39,9 @@ std::string Tag(uint16_t code, const std::string& body, bool longForm = false);
 
 // Tags of common kinds.
 std::string DoActionTag(const TActionWriter& actions);
+// A DoAction that stores each address in a variable (Push, SetVariable), as a game keeps the
+// files it will load.
+std::string StoringActionTag(const std::vector<std::string>& addresses);
 std::string DoInitActionTag(uint16_t sprite, const TActionWriter& actions);
 // A byte-code file whose string pool holds `strings` (other pools empty), in DoABC (with
 // flags and a name) or in the older DoABCDefine form.

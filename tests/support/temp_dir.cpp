@@ -45,3 +45,12 @@ std::vector<std::string> FileNamesIn(const std::string& folder) {
   std::sort(names.begin(), names.end());
   return names;
 }
+
+std::vector<std::string> FilesBelow(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+    if (entry.is_regular_file())
+      names.push_back(std::filesystem::relative(entry.path(), folder).string());
+  std::sort(names.begin(), names.end());
+  return names;
+}

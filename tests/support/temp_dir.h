@@ -23,3 +23,6 @@ std::string ReadFileBytes(const std::string& path);
 
 // The names of the entries directly in a folder, sorted; none when the folder does not exist.
 std::vector<std::string> FileNamesIn(const std::string& folder);
+
+// The files anywhere below a folder, as paths relative to it, sorted.
+std::vector<std::string> FilesBelow(const std::string& folder);

@@ -1,0 +1,60 @@
+// Saving the files a saved movie loads at run time, beside it, as the game expects them.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <unordered_set>
+
+class TNetHTTP;
+
+// Files read for what they name, counted from a main movie (whose dependencies are at 1).
+constexpr int kMaxDependencyDepth = 4;
+// Dependent files fetched in one run, all main movies together.
+constexpr int kMaxDependencyFiles = 1000;
+
+// Where a dependency goes, relative to the output folder (parts joined with "/"), given the
+// folder address of the main movie `root` ("http://host/games/"), the address as written and
+// as resolved against the file that names it: under the root it keeps its place relative to
+// the main movie; elsewhere it goes under "<host>/<path>". The query and fragment play no
+// part. Raises EFCreateError when the written path is absolute ("/...", "\..."), has a drive
+// letter, climbs out of the root with "..", or the address names no file.
+std::string DependencyPlace(const std::string& root, const std::string& written,
+                            const std::string& resolved);
+
+// One run of dependency saving into one output folder. For each main movie saved, reads it,
+// fetches each file it names with the download client (Referer: the address of the file that
+// names it) and saves it at its DependencyPlace, safely (a temporary file renamed on success).
+// Saved movies and XML files are read in turn, to kMaxDependencyDepth; each address is
+// fetched once per run. A dependency that cannot be had is reported and the run goes on.
+class TDependencyWalk {
+ public:
+  TDependencyWalk(TNetHTTP& http, std::string folder);
+
+  // `address` was saved as `path`, a main movie.
+  void SaveDependencies(const std::string& address, const std::string& path);
+
+  int Saved() const { return saved_; }
+  int Missing() const { return missing_; }
+
+  // A dependent file was saved at `path`.
+  std::function<void(const std::string& path)> OnSaved;
+  // The file at `address` could not be had: the error's message.
+  std::function<void(const std::string& address, const std::string& reason)> OnMissing;
+
+ private:
+  struct TFile {
+    std::string Address;
+    std::string Path;
+    int Depth;
+  };
+  void Visit(const TFile& file, const std::string& root, std::deque<TFile>& queue);
+  void Fetch(const TFile& referrer, const std::string& written, const std::string& resolved,
+             const std::string& root, std::deque<TFile>& queue);
+
+  TNetHTTP& http_;
+  std::string folder_;
+  std::unordered_set<std::string> seen_;
+  int saved_ = 0;
+  int missing_ = 0;
+};

@@ -1,0 +1,61 @@
+// flashgrab-cli refs [--base URL] [options] FILE_OR_URL...: lists the files each movie loads at
+// run time.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/workflows/movie_refs.h"
+#include "base/text.h"
+#include "cli/client_command.h"
+#include "cli/command.h"
+#include "http/http.h"
+
+namespace cli {
+
+namespace {
+
+bool IsAddress(const std::string& operand) {
+  return SameText(operand.substr(0, 7), "http://") || SameText(operand.substr(0, 8), "https://");
+}
+
+}  // namespace
+
+int RunRefs(const std::vector<std::string>& args) {
+  TClientCommand command(
+      "refs", "usage: flashgrab-cli refs [--base URL] [options] FILE_OR_URL...",
+      "Reads each movie (a file, or an http/https address to fetch) and prints the addresses\n"
+      "of the files it loads at run time, one per line: as written for a file (resolved\n"
+      "against URL with --base), absolute for an address. Exit status 1 when a movie could\n"
+      "not be read.",
+      {{"base", 0, "URL", "resolve the addresses of files against URL"}});
+  std::string base;
+  std::vector<std::string> movies;
+  const auto ended = command.Parse(
+      args, [&base](const TParsedOption& option) { base = option.Value; },
+      [&movies](const std::vector<std::string>& operands) {
+        if (operands.empty()) throw TUsageError("no movie given");
+        movies = operands;
+      });
+  if (ended) return *ended;
+
+  return command.WithClient([&](TNetHTTP& http) {
+    bool allRead = true;
+    for (const std::string& movie : movies) {
+      try {
+        const bool remote = IsAddress(movie);
+        const std::string bytes = remote ? FetchBounded(http, movie) : ReadBoundedFile(movie);
+        std::string listing;
+        for (const std::string& address : MovieRefs(bytes, remote ? movie : base))
+          listing += address + "\n";
+        std::fwrite(listing.data(), 1, listing.size(), stdout);
+        std::fflush(stdout);
+      } catch (...) {
+        allRead = false;
+        ReportFailure();
+      }
+    }
+    return allRead ? kExitSuccess : kExitFailure;
+  });
+}
+
+}  // namespace cli

@@ -1,0 +1,158 @@
+#include "app/workflows/dependencies.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/workflows/download.h"
+#include "app/workflows/stored_client_settings.h"
+#include "base/exception.h"
+#include "http/http.h"
+#include "tests/support/movie_writer.h"
+#include "tests/support/nginx_server.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST(DependencyPlaceTest, KeepsThePlaceTheMovieExpectsAndRefusesPathsThatLeave) {
+  const std::string root = "http://h/games/";
+  struct Row {
+    const char* Written;
+    const char* Resolved;
+    const char* Place;  // nullptr: refused
+  } rows[] = {
+      {"data/level1.xml", "http://h/games/data/level1.xml", "data/level1.xml"},
+      {"levels/a.swf?v=3#x", "http://h/games/levels/a.swf?v=3#x", "levels/a.swf"},
+      {"../games/b.swf", "http://h/games/b.swf", "b.swf"},
+      {"http://h/games/snd/a.mp3", "http://h/games/snd/a.mp3", "snd/a.mp3"},
+      {"http://user@cdn.example:8080/lib/x.swf", "http://user@cdn.example:8080/lib/x.swf",
+       "cdn.example/lib/x.swf"},
+      {"//cdn.example/x.swf", "http://cdn.example/x.swf", "cdn.example/x.swf"},
+      {"http://h/other/y.swf?q", "http://h/other/y.swf?q", "h/other/y.swf"},
+      {"../x.swf", "http://h/x.swf", nullptr},
+      {"/abs/x.swf", "http://h/abs/x.swf", nullptr},
+      {"\\abs\\x.swf", "http://h/games/\\abs\\x.swf", nullptr},
+      {"C:/x.swf", "C:/x.swf", nullptr},
+      {"c:x.swf", "c:x.swf", nullptr},
+      {"a\\..\\..\\x.swf", "http://h/games/a\\..\\..\\x.swf", nullptr},
+      {"http://h/games/a/../../x.swf", "http://h/games/a/../../x.swf", nullptr},
+      {"http://other.example/lib/", "http://other.example/lib/", nullptr},
+      {"http://other.example", "http://other.example", nullptr},
+      {"levels//a.swf", "http://h/games/levels//a.swf", nullptr},
+  };
+  for (const Row& row : rows) {
+    if (row.Place == nullptr) {
+      EXPECT_THROW(DependencyPlace(root, row.Written, row.Resolved), EFCreateError) << row.Written;
+    } else {
+      EXPECT_EQ(DependencyPlace(root, row.Written, row.Resolved), row.Place) << row.Written;
+    }
+  }
+}
+
+std::string Loader(TMovieKind kind, const Strings& addresses) {
+  return Movie(kind, {StoringActionTag(addresses)});
+}
+
+class DependencyWalkTest : public testing::Test {
+ protected:
+  DependencyWalkTest() { ApplyStoredClientSettings(http_); }
+
+  // Saves the main movie and what it loads; returns the lines the walk reported.
+  Strings SaveGame(const std::string& movie) {
+    const std::string address = nginx_.Url(movie);
+    const std::string path = CheckedDestinationPath(out_.Path(), address);
+    DownloadFile(http_, address, path);
+    Strings lines;
+    TDependencyWalk walk(http_, out_.Path());
+    walk.OnSaved = [&](const std::string& saved) {
+      lines.push_back("saved " + saved.substr(out_.Path().size() + 1));
+    };
+    walk.OnMissing = [&](const std::string& address, const std::string& reason) {
+      const std::string local = nginx_.Url("/");
+      const bool here = address.rfind(local, 0) == 0;
+      lines.push_back("missing " + address.substr(here ? local.size() : 0) + ": " + reason);
+    };
+    walk.SaveDependencies(address, path);
+    EXPECT_EQ(walk.Saved() + walk.Missing(), static_cast<int>(lines.size()));
+    return lines;
+  }
+
+  NginxServer nginx_;
+  TNetHTTP http_;
+  TempDir out_;
+};
+
+TEST_F(DependencyWalkTest, SavesMoviesXmlListsAndWhatTheyNameAtTheirPlaces) {
+  nginx_.WriteFile("games/game.swf",
+                   Loader(TMovieKind::mkZlib, {"levels/second.swf", "data/list.xml", "/rooted.swf",
+                                               "http://127.0.0.1:1/never.swf#x"}));
+  // The second movie names the first again (fetched once) and climbs back into the game's folder.
+  nginx_.WriteFile(
+      "games/levels/second.swf",
+      Loader(TMovieKind::mkLzma, {"../game.swf", "../data/extra.txt", "../../outside.swf"}));
+  nginx_.WriteFile("games/data/list.xml",
+                   "<?xml version=\"1.0\"?><list><s file=\"sounds/a.mp3\"/><s>sounds/b.mp3</s>"
+                   "<s file=\"sounds/gone.mp3\"/></list>");
+  nginx_.WriteFile("games/data/sounds/a.mp3", "sound a");
+  nginx_.WriteFile("games/data/sounds/b.mp3", "sound b");
+  nginx_.WriteFile("games/data/extra.txt", "extra");
+  nginx_.Start();
+
+  const Strings lines = SaveGame("/games/game.swf");
+  const Strings expected = {
+      "saved levels/second.swf",
+      "saved data/list.xml",
+      "missing rooted.swf: Cannot save \"/rooted.swf\". An absolute path would leave the output "
+      "folder",
+      "missing http://127.0.0.1:1/never.swf: Socket Error # 10061\r\nConnection refused.",
+      "saved data/extra.txt",
+      "missing outside.swf: Cannot save \"../../outside.swf\". The path leaves the output folder",
+      "saved data/sounds/a.mp3",
+      "saved data/sounds/b.mp3",
+      "missing games/data/sounds/gone.mp3: HTTP/1.1 404 Not Found",
+  };
+  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(FilesBelow(out_.Path()),
+            (Strings{"data/extra.txt", "data/list.xml", "data/sounds/a.mp3", "data/sounds/b.mp3",
+                     "game.swf", "levels/second.swf"}));
+  EXPECT_EQ(ReadFileBytes(out_.Path() + "/data/sounds/b.mp3"), "sound b");
+  // Each file was asked for on behalf of the file that names it.
+  const std::string log = nginx_.AccessLog();
+  EXPECT_NE(log.find("GET /games/data/sounds/a.mp3 HTTP/1.1\" 200 7 \"" +
+                     nginx_.Url("/games/data/list.xml")),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("GET /games/levels/second.swf HTTP/1.1\" 200"), std::string::npos);
+  EXPECT_EQ(http_.Request.Referer, "");
+}
+
+TEST_F(DependencyWalkTest, FollowsFilesToTheDepthBound) {
+  for (int i = 1; i <= 6; ++i)
+    nginx_.WriteFile("chain/" + std::to_string(i) + ".swf",
+                     Loader(TMovieKind::mkPlain, {std::to_string(i + 1) + ".swf"}));
+  nginx_.Start();
+  const Strings lines = SaveGame("/chain/1.swf");
+  EXPECT_EQ(lines, (Strings{"saved 2.swf", "saved 3.swf", "saved 4.swf", "saved 5.swf"}));
+}
+
+TEST_F(DependencyWalkTest, StopsAtTheFileBound) {
+  std::string list = "<list>";
+  for (int i = 0; i < kMaxDependencyFiles + 2; ++i)
+    list += "<f>f" + std::to_string(i) + ".txt</f>";
+  nginx_.WriteFile("many/game.swf", Loader(TMovieKind::mkPlain, {"list.xml"}));
+  nginx_.WriteFile("many/list.xml", list + "</list>");
+  nginx_.WriteFile("many/f5.txt", "five");
+  nginx_.Start();
+  const Strings lines = SaveGame("/many/game.swf");
+  ASSERT_EQ(lines.size(), static_cast<size_t>(kMaxDependencyFiles + 3));
+  EXPECT_EQ(lines[0], "saved list.xml");
+  EXPECT_EQ(lines[6], "saved f5.txt");
+  EXPECT_EQ(lines[kMaxDependencyFiles - 1], "missing many/f998.txt: HTTP/1.1 404 Not Found");
+  EXPECT_EQ(lines[kMaxDependencyFiles], "missing many/f999.txt: More than 1000 dependent files");
+  EXPECT_EQ(FilesBelow(out_.Path()), (Strings{"f5.txt", "game.swf", "list.xml"}));
+}
+
+}  // namespace
