@@ -1,5 +1,6 @@
 #include "app/frm_pelmar.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCollator>
 #include <QFileDialog>
@@ -26,6 +27,7 @@
 #include "app/transfer_controls.h"
 #include "app/url_label.h"
 #include "app/web_browser.h"
+#include "app/workflows/dependencies.h"
 #include "app/workflows/download.h"
 #include "app/workflows/error_text.h"
 #include "app/workflows/executable_folder.h"
@@ -155,7 +157,7 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
   CreateControls();
   Transfer = std::make_unique<TTransferControls>(
       this, *AntiFreeze1, std::vector<TNetCustomHTTP*>{NetHTTP1.get(), UdownFileHttp.get()},
-      std::vector<QWidget*>{stratBtn, DownBtn, ListBox1, SelOutPath});
+      std::vector<QWidget*>{stratBtn, DownBtn, ListBox1, SelOutPath, DepsCheck});
   StopBtn = Transfer->StopBtn;
   ProgressBar1 = Transfer->ProgressBar;
   Transfer->OnRunEnded = [this] {
@@ -243,11 +245,17 @@ void TFrmPelmar::CreateControls() {
   openPath->setGeometry(378, 434, 49, 25);
   connect(openPath, &QPushButton::clicked, this,
           [this] { RunHandler([this] { openPathClick(); }); });
+
+  // In the free space between the folder buttons and the download button.
+  DepsCheck = new QCheckBox(QString::fromUtf8("连同依赖文件"), this);
+  DepsCheck->setObjectName("DepsCheck");
+  DepsCheck->setGeometry(436, 437, 150, 19);
+  DepsCheck->setChecked(false);
 }
 
 std::vector<QWidget*> TFrmPelmar::TabStops() const {
   return {stratBtn, ListBox1,   WebBrowser1, sourceUrl, swfUrlPathTxt,
-          DownBtn,  outPathTxt, SelOutPath,  openPath};
+          DownBtn,  outPathTxt, SelOutPath,  openPath,  DepsCheck};
 }
 
 void TFrmPelmar::SetTabOrder() {
@@ -372,6 +380,7 @@ void TFrmPelmar::DownBtnClick() {
   for (int row = 0; row < count; ++row)
     if (ListBox1->item(row) && ListBox1->item(row)->isSelected()) ++selected;
   int ordinal = 0, saved = 0, failed = 0;
+  StartDependencies();
   for (int row = 0; row < count && !Transfer->StopRequested(); ++row) {
     const QListWidgetItem* item = ListBox1->item(row);
     if (!item || !item->isSelected()) continue;
@@ -391,6 +400,7 @@ void TFrmPelmar::DownBtnClick() {
     Label1->SetCaption(QString::fromUtf8("下载成功  "));
   else
     Label1->SetCaption(QString::fromUtf8("下载结束：成功 %1，失败 %2  ").arg(saved).arg(failed));
+  Label1->SetCaption(Label1->Caption() + EndDependencies());
 }
 
 void TFrmPelmar::ListBox1KeyPress(QObject* Sender, const QKeyEvent& Key) {
@@ -403,8 +413,29 @@ void TFrmPelmar::ListBox1KeyPress(QObject* Sender, const QKeyEvent& Key) {
   if (!controlDown || Transfer->Busy()) return;
   TTransferControls::TRun run(*Transfer);
   run.StartItem();
+  StartDependencies();
   DownloadShownAddress();
-  if (Transfer->StopRequested()) Label1->SetCaption(QString::fromUtf8("已停止  "));
+  const QString dependencies = EndDependencies();
+  if (Transfer->StopRequested())
+    Label1->SetCaption(QString::fromUtf8("已停止  ") + dependencies);
+  else if (!dependencies.isEmpty())
+    Label1->SetCaption(dependencies);
+}
+
+void TFrmPelmar::StartDependencies() {
+  dependencies_.reset();
+  if (!DepsCheck->isChecked()) return;
+  dependencies_ = std::make_unique<TDependencyWalk>(*UdownFileHttp, outPath.Text());
+  dependencies_->Stopped = [this] { return Transfer->StopRequested(); };
+}
+
+QString TFrmPelmar::EndDependencies() {
+  if (!dependencies_) return QString();
+  const QString counts = QString::fromUtf8("依赖文件 %1 个，缺失 %2 个  ")
+                             .arg(dependencies_->Saved())
+                             .arg(dependencies_->Missing());
+  dependencies_.reset();
+  return counts;
 }
 
 TFrmPelmar::TShownDownload TFrmPelmar::DownloadShownAddress() {
@@ -417,7 +448,10 @@ TFrmPelmar::TShownDownload TFrmPelmar::DownloadShownAddress() {
     ShowDownloadFailure();
     return TShownDownload::sdFailed;
   }
-  return DownloadFile(address, path) ? TShownDownload::sdSaved : TShownDownload::sdFailed;
+  if (!DownloadFile(address, path)) return TShownDownload::sdFailed;
+  // A dependency that cannot be had is counted, not shown in a box.
+  if (dependencies_) dependencies_->SaveDependencies(address, path);
+  return TShownDownload::sdSaved;
 }
 
 std::string TFrmPelmar::UrlFileName(const std::string& address) const {

@@ -13,12 +13,14 @@
 #include "app/workflows/short_string.h"
 #include "base/string_list.h"
 
+class QCheckBox;
 class QKeyEvent;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
 class TAutoSizeLabel;
+class TDependencyWalk;
 class TNetAntiFreeze;
 class TNetHTTP;
 class TNetSSLIOHandlerSocket;
@@ -75,6 +77,8 @@ class TFrmPelmar : public QWidget {
   QLineEdit* outPathTxt = nullptr;
   QPushButton* SelOutPath = nullptr;
   QPushButton* openPath = nullptr;
+  // "连同依赖文件": downloads also save the files each movie loads at run time. Off at start.
+  QCheckBox* DepsCheck = nullptr;
   // Stops the running grab or download; enabled only while one runs.
   QPushButton* StopBtn = nullptr;
   // How far the current file (or page) has come.
@@ -134,7 +138,13 @@ class TFrmPelmar : public QWidget {
   enum class TShownDownload { sdSkipped, sdSaved, sdFailed };
   TShownDownload DownloadShownAddress();
 
+  // With DepsCheck on, the dependency saving of the download run under way.
+  void StartDependencies();
+  // The counts of the run's dependent files for the status, and the end of the run's walk.
+  QString EndDependencies();
+
   std::unique_ptr<TStringList> swfUrlList;
+  std::unique_ptr<TDependencyWalk> dependencies_;
   // The address of the page the last grab read (empty when it failed): the Referer of downloads.
   std::string grabbed_page_;
   std::string setting_file_name_;

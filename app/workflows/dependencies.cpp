@@ -108,7 +108,7 @@ void TDependencyWalk::SaveDependencies(const std::string& address, const std::st
   seen_.insert(address.substr(0, address.find('#')));
   const std::string root = FolderAddress(address);
   std::deque<TFile> queue{{address, path, 0}};
-  while (!queue.empty()) {
+  while (!queue.empty() && !(Stopped && Stopped())) {
     const TFile file = queue.front();
     queue.pop_front();
     Visit(file, root, queue);
@@ -139,7 +139,7 @@ void TDependencyWalk::Fetch(const TFile& referrer, const std::string& written,
                             const std::string& resolved, const std::string& root,
                             std::deque<TFile>& queue) {
   const std::string address = resolved.substr(0, resolved.find('#'));
-  if (!seen_.insert(address).second) return;
+  if ((Stopped && Stopped()) || !seen_.insert(address).second) return;
   try {
     if (saved_ + missing_ >= kMaxDependencyFiles)
       throw EFCreateError(Format("More than %d dependent files", kMaxDependencyFiles));

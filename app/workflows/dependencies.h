@@ -37,6 +37,8 @@ class TDependencyWalk {
   int Saved() const { return saved_; }
   int Missing() const { return missing_; }
 
+  // Asked before each fetch: true ends the walk there (the user stopped the run).
+  std::function<bool()> Stopped;
   // A dependent file was saved at `path`.
   std::function<void(const std::string& path)> OnSaved;
   // The file at `address` could not be had: the error's message.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QCheckBox>
 #include <QApplication>
 #include <QFontInfo>
 #include <QLineEdit>
@@ -24,7 +26,7 @@ namespace fs = std::filesystem;
 
 QString TextOf(QWidget* w) {
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
-  if (auto* button = qobject_cast<QPushButton*>(w)) return button->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text();
   if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
   return QString();
 }
@@ -46,6 +48,7 @@ TEST_F(WindowTest, ControlsSitAtTheirPlacesWithTheirTexts) {
       {w.SelOutPath, {326, 434, 49, 25}, ">>"},
       {w.openPath, {378, 434, 49, 25}, U("打开")},
       {w.DownBtn, {648, 432, 105, 28}, U("下载 Ctrl+D")},
+      {w.DepsCheck, {436, 437, 150, 19}, U("连同依赖文件")},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(row.control->parentWidget(), &w) << row.control->objectName().toStdString();
@@ -53,16 +56,26 @@ TEST_F(WindowTest, ControlsSitAtTheirPlacesWithTheirTexts) {
     EXPECT_EQ(TextOf(row.control), row.text) << row.control->objectName().toStdString();
   }
   EXPECT_EQ(w.Label1->pos(), QPoint(17, 437));
+  EXPECT_FALSE(w.DepsCheck->isChecked());
   EXPECT_EQ(w.windowTitle(), U("Tamsel网页Flash抓取器"));
   EXPECT_EQ(w.font().pointSize(), 8);
   EXPECT_EQ(w.outPathTxt->font(), w.font());
 }
 
+TEST_F(WindowTest, TheDependencyCheckBoxCoversNoOtherControl) {
+  TFrmPelmar& w = Open();
+  for (QWidget* other : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (other == w.DepsCheck || !other->isVisibleTo(&w)) continue;
+    EXPECT_FALSE(other->geometry().intersects(w.DepsCheck->geometry()))
+        << other->objectName().toStdString();
+  }
+}
+
 TEST_F(WindowTest, TabOrderFollowsTheLayout) {
   TFrmPelmar& w = Open();
-  const std::vector<QWidget*> expected = {w.stratBtn,   w.ListBox1,      w.WebBrowser1,
-                                          w.sourceUrl,  w.swfUrlPathTxt, w.DownBtn,
-                                          w.outPathTxt, w.SelOutPath,    w.openPath};
+  const std::vector<QWidget*> expected = {w.stratBtn,      w.ListBox1, w.WebBrowser1, w.sourceUrl,
+                                          w.swfUrlPathTxt, w.DownBtn,  w.outPathTxt,  w.SelOutPath,
+                                          w.openPath,      w.DepsCheck};
   std::vector<QWidget*> chain;
   QWidget* at = w.stratBtn;
   do {
@@ -80,9 +93,9 @@ TEST_F(WindowTest, TabMovesThroughTheControlsInOrder) {
   TFrmPelmar& w = Shown();
   QApplication::setActiveWindow(&w);
   w.stratBtn->setFocus();
-  const std::vector<QWidget*> expected = {w.ListBox1,      w.WebBrowser1, w.sourceUrl,
-                                          w.swfUrlPathTxt, w.DownBtn,     w.outPathTxt,
-                                          w.SelOutPath,    w.openPath,    w.stratBtn};
+  const std::vector<QWidget*> expected = {w.ListBox1,  w.WebBrowser1, w.sourceUrl,  w.swfUrlPathTxt,
+                                          w.DownBtn,   w.outPathTxt,  w.SelOutPath, w.openPath,
+                                          w.DepsCheck, w.stratBtn};
   for (QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();

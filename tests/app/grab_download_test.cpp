@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCollator>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -25,6 +26,7 @@
 #include "tests/support/free_port.h"
 #include "tests/support/generated_bytes.h"
 #include "tests/support/movie_page.h"
+#include "tests/support/movie_writer.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/recording_peer.h"
 #include "tests/support/temp_dir.h"
@@ -251,6 +253,36 @@ TEST_F(GrabWindowTest, SelectedRowsAreSavedAndTheStatusShowsBeforeTheFirstTransf
   EXPECT_FALSE(w.UdownFileHttp->IsConnected());
   EXPECT_TRUE(CapturedFailures().empty());
   EXPECT_TRUE(CapturedReports().empty());
+}
+
+TEST_F(GrabWindowTest, WithDependentFilesTheGameIsSavedWithWhatItLoads) {
+  nginx_.Start();
+  origin_ = nginx_.Url("");
+  nginx_.WriteFile("page.html", "<embed src=\"" + origin_ + "/arcade/game.swf\">");
+  nginx_.WriteFile(
+      "arcade/game.swf",
+      Movie(TMovieKind::mkZlib, {StoringActionTag({"levels/second.swf", "data/list.xml"})}));
+  nginx_.WriteFile("arcade/levels/second.swf", Movie(TMovieKind::mkLzma, {}));
+  nginx_.WriteFile("arcade/data/list.xml", "<l><s f=\"a.mp3\"/><s f=\"gone.mp3\"/></l>");
+  nginx_.WriteFile("arcade/data/a.mp3", "sound");
+  TFrmPelmar& w = Shown();
+  Grab(w, nginx_.Url("/page.html"));
+  w.outPath.Assign(OutFolder());
+  Select(w, {origin_ + "/arcade/game.swf"});
+  w.DepsCheck->setChecked(true);
+  QTest::mouseClick(w.DownBtn, Qt::LeftButton);
+
+  EXPECT_EQ(w.Label1->Caption(), U("下载成功  依赖文件 3 个，缺失 1 个  "));
+  EXPECT_EQ(FilesBelow(OutFolder()), (std::vector<std::string>{"data/a.mp3", "data/list.xml",
+                                                               "game.swf", "levels/second.swf"}));
+  EXPECT_TRUE(CapturedFailures().empty());
+
+  // Off again: the movie alone.
+  fs::remove_all(OutFolder());
+  w.DepsCheck->setChecked(false);
+  QTest::mouseClick(w.DownBtn, Qt::LeftButton);
+  EXPECT_EQ(w.Label1->Caption(), U("下载成功  "));
+  EXPECT_EQ(FilesBelow(OutFolder()), std::vector<std::string>{"game.swf"});
 }
 
 TEST_F(GrabWindowTest, WithoutASelectionTheRunOnlyChangesTheStatus) {
