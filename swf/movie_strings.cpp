@@ -2,30 +2,27 @@
 
 #include "swf/address_filter.h"
 
-void TMovieStrings::Add(std::string_view text) {
-  // Filtering first keeps the sets small: most strings of a movie are names and words.
+void TMovieStrings::Note(std::string_view text, uint8_t use) {
+  // Every address has an extension or a scheme; names and words without either, the most
+  // common strings of code, are passed over before any lookup.
+  if (text.find_first_of(".:") == std::string_view::npos) return;
+  const auto found = uses_.find(text);
+  if (found != uses_.end()) {
+    found->second |= use;
+    return;
+  }
+  // Filtering only what is new keeps repeated strings cheap; most of a movie's strings are
+  // names and words, which stay out.
   if (!IsLoadableAddress(text)) return;
-  std::string key(text);
-  whole_.insert(key);
-  if (seen_.insert(key).second) order_.push_back(std::move(key));
-}
-
-void TMovieStrings::AddPooled(std::string_view text) {
-  if (!IsLoadableAddress(text)) return;
-  std::string key(text);
-  if (seen_.insert(key).second) order_.push_back(std::move(key));
-}
-
-void TMovieStrings::AddPiece(std::string_view text) {
-  if (!IsLoadableAddress(text)) return;
-  std::string key(text);
-  pieces_.insert(key);
-  if (seen_.insert(key).second) order_.push_back(std::move(key));
+  const auto added = uses_.emplace(std::string(text), use).first;
+  order_.push_back(&added->first);
 }
 
 std::vector<std::string> TMovieStrings::Addresses() const {
   std::vector<std::string> result;
-  for (const std::string& text : order_)
-    if (whole_.count(text) > 0 || pieces_.count(text) == 0) result.push_back(text);
+  for (const std::string* text : order_) {
+    const uint8_t use = uses_.at(*text);
+    if ((use & kWhole) != 0 || (use & kPiece) == 0) result.push_back(*text);
+  }
   return result;
 }

@@ -1,9 +1,11 @@
 // The strings a movie's code holds, gathered while its tags are read.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 // Collects candidate strings in the order they are first met, and the strings that code only
@@ -12,18 +14,25 @@
 class TMovieStrings {
  public:
   // A string used whole: a pushed value, a GetURL address, a byte-code constant.
-  void Add(std::string_view text);
+  void Add(std::string_view text) { Note(text, kWhole); }
   // A string that code may use either way: an entry of a constant pool, which counts as
   // whatever the code that refers to it makes of it.
-  void AddPooled(std::string_view text);
+  void AddPooled(std::string_view text) { Note(text, 0); }
   // A string met as an operand of a concatenation.
-  void AddPiece(std::string_view text);
+  void AddPiece(std::string_view text) { Note(text, kPiece); }
   // The strings added that pass IsLoadableAddress, except those used only as pieces.
   std::vector<std::string> Addresses() const;
 
  private:
-  std::vector<std::string> order_;
-  std::unordered_set<std::string> seen_;
-  std::unordered_set<std::string> whole_;
-  std::unordered_set<std::string> pieces_;
+  static constexpr uint8_t kWhole = 1;
+  static constexpr uint8_t kPiece = 2;
+  // Lookups by view, so that a string met again costs no copy.
+  struct THash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+  };
+  void Note(std::string_view text, uint8_t use);
+
+  std::unordered_map<std::string, uint8_t, THash, std::equal_to<>> uses_;
+  std::vector<const std::string*> order_;
 };
