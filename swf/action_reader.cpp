@@ -174,7 +174,12 @@ class TActionRun {
     }
   }
 
-  void Forget() { Drop(stack_.size()); }
+  // Everything on the stack was used whole, in the order it was pushed.
+  void Forget() {
+    for (const TStackValue& value : stack_)
+      if (value.IsString) strings_.Add(value.Text);
+    stack_.clear();
+  }
 
   TMovieStrings& strings_;
   std::vector<std::string_view> pool_;

@@ -11,9 +11,13 @@ void TMovieStrings::Note(std::string_view text, uint8_t use) {
     found->second |= use;
     return;
   }
-  // Filtering only what is new keeps repeated strings cheap; most of a movie's strings are
-  // names and words, which stay out.
-  if (!IsLoadableAddress(text)) return;
+  // Each distinct string is judged once; those refused stay known as refused, so that a class
+  // name met a thousand times costs one lookup each time after the first.
+  if (!IsLoadableAddress(text)) {
+    if (uses_.size() < kMaxKnownStrings) uses_.emplace(std::string(text), kRefused);
+    return;
+  }
+  if (order_.size() >= kMaxAddresses || uses_.size() >= kMaxKnownStrings) return;
   const auto added = uses_.emplace(std::string(text), use).first;
   order_.push_back(&added->first);
 }

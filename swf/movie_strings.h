@@ -20,12 +20,18 @@ class TMovieStrings {
   void AddPooled(std::string_view text) { Note(text, 0); }
   // A string met as an operand of a concatenation.
   void AddPiece(std::string_view text) { Note(text, kPiece); }
-  // The strings added that pass IsLoadableAddress, except those used only as pieces.
+  // The strings added that pass IsLoadableAddress, except those used only as pieces; the
+  // first kMaxAddresses of them.
   std::vector<std::string> Addresses() const;
 
  private:
   static constexpr uint8_t kWhole = 1;
   static constexpr uint8_t kPiece = 2;
+  static constexpr uint8_t kRefused = 4;
+  // Bounds on what is kept, so that a movie of millions of distinct strings costs no more
+  // memory than a few MiB: no game loads more files than this.
+  static constexpr size_t kMaxAddresses = 20000;
+  static constexpr size_t kMaxKnownStrings = 100000;
   // Lookups by view, so that a string met again costs no copy.
   struct THash {
     using is_transparent = void;

@@ -256,3 +256,18 @@ TEST(MovieReaderTest, NestingDeeperThanTheBoundFails) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MovieReaderTest, AMovieOfTooManyAddressesKeepsTheFirstOnes) {
+  TActionWriter actions;
+  for (int i = 0; i < 25000; ++i)
+    actions.PushString("f" + std::to_string(i) + ".swf");
+  const std::vector<std::string> found =
+      MovieAddresses(Movie(TMovieKind::mkZlib, {Tag(12, actions.Bytes(), true)}));
+  ASSERT_EQ(found.size(), 20000u);
+  EXPECT_EQ(found.front(), "f0.swf");
+  EXPECT_EQ(found.back(), "f19999.swf");
+}
+
+}  // namespace
