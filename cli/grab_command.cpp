@@ -30,8 +30,7 @@ int RunGrab(const std::vector<std::string>& args) {
              "Downloads name the page as their Referer.",
              kPageAttempts),
       {{"download", 'd', "DIR", "then save every movie listed into DIR"},
-       {"pattern-only", 0, nullptr,
-        "list only quoted absolute addresses ending in \".swf\", as the pattern finds them"},
+       {"pattern-only", 0, nullptr, "list what the original pattern finds, quotes removed"},
        {"deps", 0, nullptr, "with -d, also save the files each movie loads at run time"}});
   bool dependencies = false;
   std::string folder;
