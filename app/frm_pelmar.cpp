@@ -24,6 +24,7 @@
 #include "app/desktop_services.h"
 #include "app/download_failure.h"
 #include "app/error_report.h"
+#include "app/movie_preview.h"
 #include "app/transfer_controls.h"
 #include "app/url_label.h"
 #include "app/web_browser.h"
@@ -145,6 +146,7 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
   AntiFreeze1->OnlyWhenIdle = false;
   NetHTTP1Tls = std::make_unique<TNetSSLIOHandlerSocket>();
   UdownFileHttpTls = std::make_unique<TNetSSLIOHandlerSocket>();
+  PreviewHttpTls = std::make_unique<TNetSSLIOHandlerSocket>();
   NetHTTP1 = std::make_unique<TNetHTTP>();
   ApplyStoredClientSettings(*NetHTTP1);
   ApplyWebClientSettings(*NetHTTP1, *NetHTTP1Tls);
@@ -154,6 +156,9 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
   // that test's share of a fast download small.
   UdownFileHttp->RecvBufferSize = kDownloadReceiveSize;
   ApplyWebClientSettings(*UdownFileHttp, *UdownFileHttpTls);
+  PreviewHttp = std::make_unique<TNetHTTP>();
+  ApplyStoredClientSettings(*PreviewHttp);
+  ApplyWebClientSettings(*PreviewHttp, *PreviewHttpTls);
   CreateControls();
   Transfer = std::make_unique<TTransferControls>(
       this, *AntiFreeze1, std::vector<TNetCustomHTTP*>{NetHTTP1.get(), UdownFileHttp.get()},
@@ -169,6 +174,7 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
     close_after_run_ = false;
     close();
   };
+  preview_ = std::make_unique<TMoviePreview>(*WebBrowser1, *PreviewHttp);
   SetTabOrder();
   stratBtn->setFocus();
   RunHandler([this] { FormCreate(); });
@@ -313,7 +319,9 @@ void TFrmPelmar::ListBox1Click() {
   const QListWidgetItem* current = ListBox1->currentItem();
   if (!current) return;
   swfUrlPathTxt->setText(current->text());
-  WebBrowser1->Navigate(current->text());
+  // The movie comes through PreviewHttp, sent from the page the list was grabbed from.
+  const std::string address = Bytes(current->text());
+  preview_->Show(address, RefererFor(grabbed_page_, address));
 }
 
 void TFrmPelmar::SelOutPathClick() {
@@ -523,6 +531,7 @@ void TFrmPelmar::closeEvent(QCloseEvent* event) {
   // A settings file that cannot be written is reported, and the window closes anyway.
   RunHandler([this] { FormClose(); });
   event->accept();
+  preview_->Close();
 }
 
 void TFrmPelmar::moveEvent(QMoveEvent* event) {

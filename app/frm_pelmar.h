@@ -22,6 +22,7 @@ class QPushButton;
 class TAutoSizeLabel;
 class TDependencyWalk;
 class TNetAntiFreeze;
+class TMoviePreview;
 class TNetHTTP;
 class TNetSSLIOHandlerSocket;
 class TTransferControls;
@@ -63,6 +64,8 @@ class TFrmPelmar : public QWidget {
   // The TLS handlers of NetHTTP1 and UdownFileHttp (plain http passes through them).
   std::unique_ptr<TNetSSLIOHandlerSocket> NetHTTP1Tls;
   std::unique_ptr<TNetSSLIOHandlerSocket> UdownFileHttpTls;
+  // The same for PreviewHttp.
+  std::unique_ptr<TNetSSLIOHandlerSocket> PreviewHttpTls;
   // Page fetches only. Owned by the window, like UdownFileHttp; the two share nothing.
   std::unique_ptr<TNetHTTP> NetHTTP1;
   QListWidget* ListBox1 = nullptr;
@@ -74,6 +77,9 @@ class TFrmPelmar : public QWidget {
   QPushButton* DownBtn = nullptr;
   // Downloads only.
   std::unique_ptr<TNetHTTP> UdownFileHttp;
+  // The movies of the preview, with the download client's settings; used on the preview's
+  // fetch thread while a fetch runs.
+  std::unique_ptr<TNetHTTP> PreviewHttp;
   QLineEdit* outPathTxt = nullptr;
   QPushButton* SelOutPath = nullptr;
   QPushButton* openPath = nullptr;
@@ -118,6 +124,7 @@ class TFrmPelmar : public QWidget {
 
   // The addresses of the last grab; exists from FormCreate to FormClose.
   TStringList* SwfUrlList() const { return swfUrlList.get(); }
+  TMoviePreview* Preview() const { return preview_.get(); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -145,8 +152,11 @@ class TFrmPelmar : public QWidget {
 
   std::unique_ptr<TStringList> swfUrlList;
   std::unique_ptr<TDependencyWalk> dependencies_;
-  // The address of the page the last grab read (empty when it failed): the Referer of downloads.
+  // The address of the page the last grab read (empty when it failed): the Referer of downloads
+  // and previews.
   std::string grabbed_page_;
+  // Declared after PreviewHttp: it stops its fetch before the client goes.
+  std::unique_ptr<TMoviePreview> preview_;
   std::string setting_file_name_;
   bool outer_size_fitted_ = false;
   bool list_click_queued_ = false;

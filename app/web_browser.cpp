@@ -9,7 +9,22 @@
 #include <unistd.h>
 #endif
 
+namespace {
+
+void AddChromiumFlag(const QByteArray& flag) {
+  QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+  if (flags.contains(flag)) return;
+  if (!flags.isEmpty()) flags += ' ';
+  flags += flag;
+  qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+}
+
+}  // namespace
+
 void PrepareWebEngine() {
+  // The user starts a preview by clicking its row; a movie with sound is heard at once rather
+  // than after a second click inside the pane.
+  AddChromiumFlag("--autoplay-policy=no-user-gesture-required");
 #ifndef _WIN32
   if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
@@ -18,14 +33,7 @@ void PrepareWebEngine() {
                                 .entryList({QStringLiteral("renderD*")}, QDir::System)
                                 .isEmpty();
   const bool virtualDisplay = platform.startsWith("offscreen") || platform.startsWith("minimal");
-  if (noRenderNode || virtualDisplay) {
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!flags.contains("--disable-gpu")) {
-      if (!flags.isEmpty()) flags += ' ';
-      flags += "--disable-gpu";
-      qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
-    }
-  }
+  if (noRenderNode || virtualDisplay) AddChromiumFlag("--disable-gpu");
 #endif
 }
 

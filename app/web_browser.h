@@ -9,7 +9,8 @@ class QWebEngineView;
 
 // Settings the browser engine needs before the application object exists: with the effective
 // user root its sandbox cannot start, so it is switched off for this process; without a GPU
-// (a virtual display, the offscreen platform) the engine draws in software.
+// (a virtual display, the offscreen platform) the engine draws in software; media may play
+// without a click inside the page.
 void PrepareWebEngine();
 
 class TWebBrowser : public QWidget {

@@ -20,3 +20,4 @@ if [ -n "$missing" ]; then
   # shellcheck disable=SC2086
   apt-get install -y -q --no-install-recommends $missing
 fi
+sh "$(dirname "$0")/install-player.sh"

@@ -8,6 +8,7 @@
 #include "app/download_failure.h"
 #include "app/error_report.h"
 #include "app/frm_pelmar.h"
+#include "app/movie_preview.h"
 #include "app/web_browser.h"
 
 namespace {
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
     ADD_FAILURE() << "folder browser opened without a test hook";
     return false;
   });
+  // The test programs do not live beside the window's program and its player.
+  SetPreviewPlayerFolder(QStringLiteral(FLASHGRAB_BINARY_DIR "/app/player/"));
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
