@@ -8,7 +8,7 @@ const char kStyle[] =
     "#player,ruffle-player{display:block;width:100%;height:100%;}"
     "#message{display:flex;align-items:center;justify-content:center;box-sizing:border-box;"
     "width:100%;height:100%;padding:16px;font:13px sans-serif;text-align:center;"
-    "word-break:break-all;}</style>";
+    "word-break:break-all;white-space:pre-line;}</style>";
 
 QByteArray Head() {
   return QByteArray("<!DOCTYPE html><html><head><meta charset=\"utf-8\">") + kStyle;
