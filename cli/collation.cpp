@@ -17,6 +17,13 @@ std::wstring FoldedWide(const std::string& text) {
   std::mbstate_t state{};
   size_t at = 0;
   while (at < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0x80 && std::mbsinit(&state)) {
+      // The code sets of the C library's locales all take these bytes as the ASCII characters.
+      wide.push_back(static_cast<wchar_t>(std::towlower(static_cast<wint_t>(byte))));
+      at += 1;
+      continue;
+    }
     wchar_t c = 0;
     const size_t n = std::mbrtowc(&c, text.data() + at, text.size() - at, &state);
     if (n == static_cast<size_t>(-1) || n == static_cast<size_t>(-2)) {

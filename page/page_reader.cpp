@@ -254,10 +254,16 @@ std::vector<std::string> TPageReader::Finish(const std::string& finalAddress) {
   std::string pageAddress = page_;
   if (!finalAddress.empty()) page_ = finalAddress;
   std::vector<std::string> result;
-  std::unordered_set<std::string> listed;
+  // Room for every entry up front: the views in `listed` point into `result`'s strings, which
+  // must then never move.
+  result.reserve(found_.size());
+  std::unordered_set<std::string_view> listed;
+  listed.reserve(found_.size());
   for (const std::string& reference : found_) {
     std::string address = Resolve(reference);
-    if (!address.empty() && listed.insert(address).second) result.push_back(std::move(address));
+    if (address.empty() || listed.count(address) != 0) continue;
+    result.push_back(std::move(address));
+    listed.insert(result.back());
   }
   *this = TPageReader(std::move(pageAddress));
   return result;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <numeric>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -25,10 +26,19 @@ void FillMovieList(std::vector<std::string> found,
   list.SetSorted(true);
   list.Duplicates = TDuplicates::dupIgnore;
 
+  // The entries stay where they are while they are told apart (the views point into them); only
+  // then are the distinct ones moved out.
+  std::vector<bool> first(found.size(), false);
+  {
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(found.size());
+    for (size_t i = 0; i < found.size(); ++i)
+      first[i] = seen.insert(found[i]).second;
+  }
   std::vector<std::string> distinct;
-  std::unordered_set<std::string> seen;
-  for (std::string& entry : found)
-    if (seen.insert(entry).second) distinct.push_back(std::move(entry));
+  distinct.reserve(found.size());
+  for (size_t i = 0; i < found.size(); ++i)
+    if (first[i]) distinct.push_back(std::move(found[i]));
   std::vector<TKey> keys;
   keys.reserve(distinct.size());
   for (const std::string& entry : distinct)

@@ -99,6 +99,35 @@ TEST_F(CliGrab, ThePageReaderListsRelativeReferencesAbsolute) {
                              origin_ + "/top.swf?level=2&x=1"}));
 }
 
+TEST_F(CliGrab, TheListIsSortedByTheLocalesCollationOfTheFoldedText) {
+  nginx_.WriteFile(
+      "letters.html",
+      "<embed src=\"http://h.example/\xc3\x89mile.swf\"><embed "
+      "src=\"http://h.example/Zoo.swf\"><embed src=\"http://h.example/\xc3\xa9mile.swf\">"
+      "<embed src=\"http://h.example/apple.swf\"><embed src=\"http://h.example/\xff.swf\">"
+      "<embed src=\"http://h.example/ZOO.swf\">");
+  const std::string h = "http://h.example/";
+  const struct {
+    const char* Locale;
+    std::vector<std::string> Listed;
+  } rows[] = {
+      // Characters fold and compare by code point; the byte that is no character stands alone.
+      {"LC_ALL=C.UTF-8", {h + "apple.swf", h + "Zoo.swf", h + "\xc3\x89mile.swf", h + "\xff.swf"}},
+      // Bytes above ASCII are characters of their own and do not fold.
+      {"LC_ALL=C",
+       {h + "apple.swf", h + "Zoo.swf", h + "\xc3\x89mile.swf", h + "\xc3\xa9mile.swf",
+        h + "\xff.swf"}},
+  };
+  for (const auto& row : rows) {
+    ChildProcess program({kProgram, "grab", nginx_.Url("/letters.html")});
+    program.Environment = {row.Locale};
+    program.Start();
+    ASSERT_TRUE(program.WaitForExit(std::chrono::seconds(20))) << row.Locale;
+    EXPECT_EQ(program.ExitCode(), 0) << program.Stderr();
+    EXPECT_EQ(program.Stdout(), Lines(row.Listed)) << row.Locale;
+  }
+}
+
 TEST_F(CliGrab, APageThatCannotBeFetchedIsTriedThreeTimesThenReported) {
   RecordingPeer missing(AlwaysAnswer(HttpResponse(404, "Not Found", {}, "\"http://h/x.swf\"")));
   const ProgramResult r = RunCli({"grab", missing.Url("/page.html")});

@@ -38,6 +38,10 @@ TEST(MovieList, SortsOnceAndKeepsTheFirstSpelling) {
       {{"b", "A", "c"}, {"A", "b", "c"}},
       {{"http://x/Red.swf", "http://x/red.swf", "HTTP://X/RED.SWF"}, {"http://x/Red.swf"}},
       {{"b", "a", "B", "a", "A"}, {"a", "b"}},
+      // Entries too long to be kept inside the string itself, met again spelled the same.
+      {{"http://long.example/flash/b.swf", "http://long.example/flash/a.swf",
+        "http://long.example/flash/b.swf", "http://LONG.example/flash/A.swf"},
+       {"http://long.example/flash/a.swf", "http://long.example/flash/b.swf"}},
   };
   for (const auto& row : rows) {
     TStringList list;
