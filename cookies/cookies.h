@@ -18,9 +18,10 @@
 
 // Limits on what servers may leave in the store. A server can otherwise send a head of
 // tens of thousands of cookies and make every later request carry them all. Browsers hold
-// these numbers (the cookie RFC, 6265, asks user agents for at least as many), so no site that
-// works in a browser loses a cookie here. Cookies of one domain entry; beyond it the domain's least
-// recently used cookie goes.
+// these numbers (the cookie RFC, 6265, asks for at least as many), so no site that works
+// in a browser loses a cookie here.
+
+// Cookies of one domain entry; beyond it the domain's least recently used cookie goes.
 constexpr int kMaxCookiesPerDomain = 50;
 // Cookies in the whole store; beyond it the least recently used cookie of any domain goes.
 constexpr int kMaxCookies = 3000;
