@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/cli/cli_program.h"
 #include "tests/support/child_process.h"
 #include "tests/support/dante_server.h"
 #include "tests/support/free_port.h"
@@ -18,8 +19,6 @@
 #include "tests/support/tinyproxy_server.h"
 
 namespace {
-
-const std::string kProgram = std::string(FLASHGRAB_BINARY_DIR) + "/cli/flashgrab-cli";
 
 ProgramResult Get(std::vector<std::string> args) {
   args.insert(args.begin(), {kProgram, "get"});

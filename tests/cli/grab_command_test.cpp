@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/cli_program.h"
 #include "tests/support/child_process.h"
 #include "tests/support/free_port.h"
 #include "tests/support/generated_bytes.h"
@@ -19,23 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kProgram = std::string(FLASHGRAB_BINARY_DIR) + "/cli/flashgrab-cli";
 constexpr std::uint64_t kBigSize = 4 * 1024 * 1024 + 9;
-
-// Runs the program in `folder` (the test's own when empty), in the C locale.
-ProgramResult RunCli(std::vector<std::string> args, const std::string& folder = "") {
-  args.insert(args.begin(), kProgram);
-  ChildProcess program(args);
-  program.Environment = {"LC_ALL=C"};
-  program.WorkingDirectory = folder;
-  program.Start();
-  ProgramResult result;
-  if (program.WaitForExit(std::chrono::seconds(20))) result.ExitCode = program.ExitCode();
-  program.Stop();
-  result.Stdout = program.Stdout();
-  result.Stderr = program.Stderr();
-  return result;
-}
 
 std::string Lines(const std::vector<std::string>& lines) {
   std::string text;

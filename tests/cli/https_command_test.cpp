@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/cli_program.h"
 #include "tests/support/child_process.h"
 #include "tests/support/movie_page.h"
 #include "tests/support/nginx_server.h"
@@ -14,22 +15,6 @@
 #include "tests/support/tinyproxy_server.h"
 
 namespace {
-
-const std::string kProgram = std::string(FLASHGRAB_BINARY_DIR) + "/cli/flashgrab-cli";
-
-ProgramResult RunCli(std::vector<std::string> args, std::vector<std::string> environment = {}) {
-  args.insert(args.begin(), kProgram);
-  ChildProcess program(args);
-  program.Environment = {"LC_ALL=C"};
-  program.Environment.insert(program.Environment.end(), environment.begin(), environment.end());
-  program.Start();
-  ProgramResult result;
-  if (program.WaitForExit(std::chrono::seconds(20))) result.ExitCode = program.ExitCode();
-  program.Stop();
-  result.Stdout = program.Stdout();
-  result.Stderr = program.Stderr();
-  return result;
-}
 
 int Occurrences(const std::string& text, const std::string& part) {
   int n = 0;
@@ -130,7 +115,7 @@ TEST_F(CliHttps, GetWithTheCertificateOptions) {
     std::vector<std::string> args = {"get"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     SCOPED_TRACE(args.back());
-    const ProgramResult r = RunCli(args, c.environment);
+    const ProgramResult r = RunCli(args, "", c.environment);
     EXPECT_EQ(r.ExitCode, c.exitCode) << r.Stderr;
     EXPECT_EQ(r.Stdout, c.stdoutText);
     if (c.stderrPart.empty())
@@ -161,7 +146,7 @@ TEST_F(CliHttps, GrabFollowsToHttpsAndSavesTheMovies) {
   EXPECT_EQ(ReadFileBytes(out_.Path() + "/two.swf"), "movie two");
 
   // A certificate that is not trusted fails the grab with the handshake's reason.
-  const ProgramResult refused = RunCli({"grab", plain_.Url("/page.html")},
+  const ProgramResult refused = RunCli({"grab", plain_.Url("/page.html")}, "",
                                        {"SSL_CERT_FILE=/nonexistent", "SSL_CERT_DIR=/nonexistent"});
   EXPECT_EQ(refused.ExitCode, 1);
   EXPECT_NE(refused.Stderr.find("TLS handshake with localhost failed: certificate verify failed"),

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/cli_program.h"
 #include "tests/support/child_process.h"
 #include "tests/support/generated_bytes.h"
 #include "tests/support/nginx_server.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-const std::string kProgram = std::string(FLASHGRAB_BINARY_DIR) + "/cli/flashgrab-cli";
 constexpr size_t kMovieSize = 300 * 1024;
 
 std::string Quoted(const std::string& text) {

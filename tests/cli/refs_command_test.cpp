@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/cli_program.h"
 #include "tests/support/child_process.h"
 #include "tests/support/movie_writer.h"
 #include "tests/support/nginx_server.h"
@@ -14,8 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
-
-const std::string kProgram = std::string(FLASHGRAB_BINARY_DIR) + "/cli/flashgrab-cli";
 
 ProgramResult RunCli(Strings args) {
   args.insert(args.begin(), kProgram);
