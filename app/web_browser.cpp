@@ -5,9 +5,7 @@
 #include <QUrl>
 #include <QWebEngineView>
 
-#ifndef _WIN32
 #include <unistd.h>
-#endif
 
 namespace {
 
@@ -25,7 +23,6 @@ void PrepareWebEngine() {
   // The user starts a preview by clicking its row; a movie with sound is heard at once rather
   // than after a second click inside the pane.
   AddChromiumFlag("--autoplay-policy=no-user-gesture-required");
-#ifndef _WIN32
   if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
   const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
@@ -34,7 +31,6 @@ void PrepareWebEngine() {
                                 .isEmpty();
   const bool virtualDisplay = platform.startsWith("offscreen") || platform.startsWith("minimal");
   if (noRenderNode || virtualDisplay) AddChromiumFlag("--disable-gpu");
-#endif
 }
 
 TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {

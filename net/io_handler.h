@@ -17,8 +17,8 @@ class TNetIOHandler : public TNetComponent {
   // Closes the socket.
   virtual void CloseHandler() {}
   // Binds, resolves, connects and negotiates a proxy if one is configured.
-  virtual void ConnectToPeer(const std::string& host, int port, const std::string& boundIP,
-                             int boundPort, int boundPortLow, int boundPortHigh, int timeoutMs) {}
+  // Arguments: host, port, bound IP, bound port, bound port range (low, high), time-out in ms.
+  virtual void ConnectToPeer(const std::string&, int, const std::string&, int, int, int, int) {}
   // The connected test: a socket is open.
   virtual bool IsOpen() = 0;
   // Prepares a fresh socket before every connect.

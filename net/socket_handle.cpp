@@ -28,7 +28,7 @@ void TNetSocketHandle::CopyAddresses(const TNetSocketHandle& source) {
   RemotePort = source.RemotePort;
 }
 
-void TNetSocketHandle::ShutAndClose(bool resetLocal) {
+void TNetSocketHandle::ShutAndClose() {
   if (!allocated_) return;
   allocated_ = false;
   // Shutting down first also wakes a connect that another thread is blocked in.

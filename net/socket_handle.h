@@ -31,7 +31,7 @@ class TNetSocketHandle : public TObject {
   virtual void CopyAddresses(const TNetSocketHandle& source);
   // When a socket is open: shuts it down for sending and closes it, ignoring the results.
   // HandleValue keeps its value and the addresses stay until the next reset.
-  virtual void ShutAndClose(bool resetLocal = false);
+  virtual void ShutAndClose();
   // Connects to RemoteIP:RemotePort; 0 or -1. On success both addresses are refreshed.
   virtual int ConnectHandle(int family);
   virtual int ReceiveFromSome(void* buffer, int length, int flags, std::string& ip, int& port);

@@ -368,7 +368,7 @@ void TNetTCPConnection::WriteFromStream(TStream& stream, bool fromStart, bool se
   WorkFinished(TWorkMode::wmWrite);
 }
 
-int64_t TNetTCPConnection::WriteFileContent(const std::string& fileName, bool fast) {
+int64_t TNetTCPConnection::WriteFileContent(const std::string& fileName) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(fileName, error))
     throw ENetFileNotFound(Format("File \"%s\" not found", fileName.c_str()));

@@ -119,7 +119,7 @@ class TNetTCPConnection : public TNetComponent {
   virtual void WriteFromStream(TStream& stream, bool fromStart = true,
                                bool sendLengthPrefix = false, int64_t byteCount = 0);
   // Sends a file and returns its size; ENetFileNotFound when it does not exist.
-  virtual int64_t WriteFileContent(const std::string& fileName, bool fast = false);
+  virtual int64_t WriteFileContent(const std::string& fileName);
 
   void ReadExact(void* dest, int64_t count);
   // byteCount -1 without untilClosed reads a 4-byte big-endian length first.

@@ -19,13 +19,8 @@
 
 namespace {
 
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-constexpr char kSeparators[] = "\\/:";
-#else
 constexpr char kSeparator = '/';
 constexpr char kSeparators[] = "/";
-#endif
 
 // Bytes of the file name kept in the temporary file's name.
 constexpr size_t kTemporaryNameRoom = 200;

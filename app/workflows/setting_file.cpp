@@ -99,9 +99,6 @@ void WriteSettingFile(const std::string& fileName, const TShortString& outPath) 
 }
 
 std::string DefaultOutPath() {
-#ifdef _WIN32
-  return "E:\\RodidOzur";
-#else
   std::string home;
   if (const char* env = ::getenv("HOME"); env && *env) {
     home = env;
@@ -112,7 +109,6 @@ std::string DefaultOutPath() {
     home.pop_back();
   if (home == "/") home.clear();
   return home + "/RodidOzur";
-#endif
 }
 
 std::string SeedOutPath(TShortString& outPath, const std::string& fieldText) {

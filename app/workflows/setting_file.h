@@ -22,8 +22,7 @@ void ReadSettingFile(const std::string& fileName, TShortString& outPath);
 // "Cannot create file "%s". %s" with the settings file's name.
 void WriteSettingFile(const std::string& fileName, const TShortString& outPath);
 
-// The output folder used until one is chosen: the home folder followed by "/RodidOzur"
-// ("E:\RodidOzur" on Windows).
+// The output folder used until one is chosen: the home folder followed by "/RodidOzur".
 std::string DefaultOutPath();
 
 // After reading: an empty `outPath` takes `fieldText` (at most 254 bytes of it); otherwise the
