@@ -411,7 +411,7 @@ void TFrmPelmar::DownBtnClick() {
   Label1->SetCaption(Label1->Caption() + EndDependencies());
 }
 
-void TFrmPelmar::ListBox1KeyPress(QObject* Sender, const QKeyEvent& Key) {
+void TFrmPelmar::ListBox1KeyPress(QObject*, const QKeyEvent& Key) {
   // Ctrl+D types the character of code 4; a platform may report it either way.
   const bool ctrlD = Key.text() == QStringLiteral("\x04") ||
                      (Key.key() == Qt::Key_D && (Key.modifiers() & Qt::ControlModifier));

@@ -67,4 +67,4 @@ void TComponent::RemoveFreeNotification(TComponent* other) {
   Erase(other->free_notifies_, this);
 }
 
-void TComponent::Notification(TComponent* component, TOperation operation) {}
+void TComponent::Notification(TComponent*, TOperation) {}

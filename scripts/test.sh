@@ -4,6 +4,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
+sh scripts/check-format.sh
 jobs=$(nproc)
 
 sh scripts/build.sh build -DFLASHGRAB_BUILD_APP=ON

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QListWidget>

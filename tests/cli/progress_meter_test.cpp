@@ -67,7 +67,9 @@ TEST(CliProgressMeter, ATerminalGetsAMeterUnlessSilentOrElsewhere) {
     EXPECT_EQ(r.ExitCode, 0) << row.name << "\n" << r.Stdout << r.Stderr;
     EXPECT_EQ(HasMeter(r.Stdout), row.meter) << row.name << "\n" << r.Stdout;
     // The meter ends its line before the next report.
-    if (row.meter) EXPECT_EQ(r.Stdout.find("left saved"), std::string::npos) << r.Stdout;
+    if (row.meter) {
+      EXPECT_EQ(r.Stdout.find("left saved"), std::string::npos) << r.Stdout;
+    }
   }
   EXPECT_EQ(ReadFileBytes(errors), "");
   EXPECT_TRUE(FileHoldsGeneratedBytes(out.Path() + "/a/m.swf", kMovieSize));

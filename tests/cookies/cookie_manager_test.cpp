@@ -143,9 +143,9 @@ TEST(CookieManagerTest, EventsAndRefusal) {
   TNetCookies* created = nullptr;
   TNetCookies* destroyed = nullptr;
   {
-    TNetCookieManager m(nullptr, [&](TObject* sender, TNetCookies* cookies) { created = cookies; });
+    TNetCookieManager m(nullptr, [&](TObject*, TNetCookies* cookies) { created = cookies; });
     EXPECT_EQ(created, m.StoredCookies());
-    m.OnDestroy = [&](TObject* sender, TNetCookies* cookies) {
+    m.OnDestroy = [&](TObject*, TNetCookies* cookies) {
       destroyed = cookies;
       // The collection is still there.
       EXPECT_EQ(cookies->Count(), 1);

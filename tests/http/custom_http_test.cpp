@@ -420,7 +420,7 @@ TEST(CustomHttpConnections, ServerClosingAfterTheRequestFailsOnceThenConnectsAne
 TEST(CustomHttpConnections, RedirectCountStartsAfreshAfterAFailure) {
   Rig r;
   std::vector<int> counts;
-  r.http.OnRedirect = [&](TObject*, std::string&, int& count, bool& handled, TNetHTTPMethod&) {
+  r.http.OnRedirect = [&](TObject*, std::string&, int& count, bool&, TNetHTTPMethod&) {
     counts.push_back(count);
   };
   r.h.Arrive(HttpResponse(301, "Moved", {"Location: /b"}, ""))
@@ -460,7 +460,7 @@ TEST(CustomHttpRedirects, RelativeAndAbsoluteLocationsAndTheHandler) {
       .Arrive(HttpResponse(302, "Found", {"Location: ../there"}, ""))
       .Arrive(HttpResponse(200, "OK", {}, "arrived"));
   std::vector<std::string> seen;
-  r.http.OnRedirect = [&](TObject*, std::string& dest, int&, bool& handled, TNetHTTPMethod&) {
+  r.http.OnRedirect = [&](TObject*, std::string& dest, int&, bool&, TNetHTTPMethod&) {
     seen.push_back(dest);
   };
   EXPECT_EQ(r.Get("http://a.test/old"), "arrived");
