@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "net/io_handler_socket.h"
+#include "net/special_values.h"
 #include "net/tcp_connection.h"
 
 // The switch keeps a duplicate of the watched socket's descriptor: the connection may close
@@ -15,13 +16,13 @@ struct TNetCancelSwitch::TState {
   std::mutex lock;
   bool cancelled = false;
   bool attached = false;
-  int watched = -1;    // the connection's descriptor that `duplicate` copies
-  int duplicate = -1;  // ours
+  int watched = kInvalidSocket;    // the connection's descriptor that `duplicate` copies
+  int duplicate = kInvalidSocket;  // ours
 
   void Release() {
     if (duplicate >= 0) ::close(duplicate);
-    duplicate = -1;
-    watched = -1;
+    duplicate = kInvalidSocket;
+    watched = kInvalidSocket;
   }
   void Watch(int handle) {
     std::lock_guard<std::mutex> guard(lock);
@@ -39,10 +40,11 @@ struct TNetCancelSwitch::TState {
 
 namespace {
 
-// The descriptor of the socket the connection's I/O handler holds, or -1.
+// The descriptor of the socket the connection's I/O handler holds, or kInvalidSocket.
 int SocketOf(TNetTCPConnection& connection) {
   auto* handler = dynamic_cast<TNetIOHandlerSocket*>(connection.IOHandler());
-  if (!handler || !handler->SocketHandle() || !handler->SocketHandle()->IsAllocated()) return -1;
+  if (!handler || !handler->SocketHandle() || !handler->SocketHandle()->IsAllocated())
+    return kInvalidSocket;
   return handler->SocketHandle()->HandleValue();
 }
 

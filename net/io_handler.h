@@ -5,6 +5,7 @@
 #include <string>
 
 #include "net/net_component.h"
+#include "net/special_values.h"
 
 class TNetIOHandler : public TNetComponent {
  public:
@@ -23,11 +24,11 @@ class TNetIOHandler : public TNetComponent {
   virtual bool IsOpen() = 0;
   // Prepares a fresh socket before every connect.
   virtual void OpenHandler() {}
-  // True when data can be read within the time-out (ms; -2 = no limit; 0 = a poll).
+  // True when data can be read within the time-out (ms; kWaitForever = no limit; 0 = a poll).
   virtual bool WaitReadable(int timeoutMs) = 0;
-  // The count received; 0 when the peer closed; -1 on a socket error, whose code is left
+  // The count received; 0 when the peer closed; kSocketError, whose code is left
   // for the stack's LastErrorCode.
   virtual int ReceiveSome(void* buffer, int length) = 0;
-  // The count sent; 0 when closed; -1 on a socket error.
+  // The count sent; 0 when closed; kSocketError on a socket error.
   virtual int SendSome(const void* buffer, int length) = 0;
 };

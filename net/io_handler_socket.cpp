@@ -101,7 +101,7 @@ void TNetIOHandlerSocket::ConnectToPeer(const std::string& host, int port,
   }
   ReportStatus(TNetStatus::hsConnecting, {handle.RemoteIP});
 
-  if (timeoutMs != -1 && timeoutMs != 0) {
+  if (timeoutMs != kPlainConnect && timeoutMs != kNoTimeout) {
     TimedConnect(timeoutMs);
   } else if (AntiFreezeInUse()) {
     TimedConnect(kAntiFreezeConnectTimeoutMs);
@@ -151,7 +151,7 @@ void TNetIOHandlerSocket::TimedConnect(int timeoutMs) {
   if (AntiFreezeInUse()) step = std::min(ActiveAntiFreeze->IdleTimeOut, kConnectPollStepMs);
   // A step of nothing would never use up the time.
   step = std::max(step, 1);
-  const bool unlimited = timeoutMs == -2;
+  const bool unlimited = timeoutMs == kWaitForever;
   int remaining = unlimited ? step + 1 : timeoutMs;
   try {
     while (remaining > step) {

@@ -27,8 +27,9 @@ class TNetIOHandlerSocket : public TNetIOHandler {
 
   void CloseHandler() override;
   // Binds, resolves the target (the SOCKS server when a version is set), reports
-  // hsResolving for names and hsConnecting, connects and negotiates SOCKS. timeoutMs -1
-  // or 0 connects on this thread; other values use TimedConnect (-2 without limit).
+  // hsResolving for names and hsConnecting, connects and negotiates SOCKS. timeoutMs
+  // kPlainConnect or kNoTimeout connects on this thread; other values use TimedConnect
+  // (kWaitForever without limit).
   void ConnectToPeer(const std::string& host, int port, const std::string& boundIP, int boundPort,
                      int boundPortLow, int boundPortHigh, int timeoutMs) override;
   bool IsOpen() override;

@@ -109,7 +109,7 @@ bool TNetSocketHandle::WaitReadable(int timeoutMs) {
     // Long waits go in slices of the idle time, so that the window gets its turn
     // between them.
     const int idle = ActiveAntiFreeze->IdleTimeOut;
-    if (timeoutMs == -2) {
+    if (timeoutMs == kWaitForever) {
       while (!WaitReadableOnce(idle)) {
       }
       return true;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/object.h"
+#include "net/special_values.h"
 
 class TNetSocketHandle : public TObject {
  public:
@@ -32,15 +33,16 @@ class TNetSocketHandle : public TObject {
   // When a socket is open: shuts it down for sending and closes it, ignoring the results.
   // HandleValue keeps its value and the addresses stay until the next reset.
   virtual void ShutAndClose();
-  // Connects to RemoteIP:RemotePort; 0 or -1. On success both addresses are refreshed.
+  // Connects to RemoteIP:RemotePort; 0 or kSocketError. On success both addresses are
+  // refreshed.
   virtual int ConnectHandle(int family);
   virtual int ReceiveFromSome(void* buffer, int length, int flags, std::string& ip, int& port);
 
   // Closes any open socket, then opens a new one of family AF_INET.
   void AllocateHandle(int socketType, int protocol);
-  // The count received, 0 when the peer closed, -1 on an error.
+  // The count received, 0 when the peer closed, kSocketError on an error.
   int ReceiveSome(void* buffer, int length, int flags);
-  // The count sent or -1.
+  // The count sent or kSocketError.
   int SendSome(const void* buffer, int length, int flags);
   // A failure raises ENetSocketError.
   void SetHandleOption(int level, int option, const void* value, int length);
@@ -51,7 +53,7 @@ class TNetSocketHandle : public TObject {
   // Tries ClientPortMax down to ClientPortMin; False when all are in use.
   bool BindInPortRange();
   void SetPeerAddress(const std::string& ip, int port);
-  // True when data can be read within timeoutMs (-2 = no limit, 0 = a poll). Without a
+  // True when data can be read within timeoutMs (kWaitForever = no limit, 0 = a poll). Without a
   // socket it raises ENetConnClosedGracefully "Connection Closed Gracefully.".
   bool WaitReadable(int timeoutMs);
   void RefreshLocalAddress();
@@ -66,6 +68,6 @@ class TNetSocketHandle : public TObject {
  private:
   bool WaitReadableOnce(int timeoutMs);
 
-  int handle_ = -1;
+  int handle_ = kInvalidSocket;
   bool allocated_ = false;
 };

@@ -9,16 +9,16 @@
 
 #include "base/net_exceptions.h"
 #include "base/text.h"
+#include "net/socket_errors.h"
 
 std::string SocketsLibraryFileName = "libc.so.6";
 
 namespace {
 
 // The code a call gets when the library has not been started.
-constexpr unsigned kNotInitialised = 10093;
-// Start-up results: the requested version is not offered; the library is no socket library.
-constexpr int kVersionNotSupported = 10092;
-constexpr int kSystemNotReady = 10091;
+constexpr unsigned kNotInitialised = kErrNotInitialised;
+// The oldest major version (the low byte of a version) the start-up accepts.
+constexpr int kOldestMajorVersion = 2;
 
 std::atomic<void*> libraryHandle{nullptr};
 std::atomic<int> startupCount{0};
@@ -42,11 +42,11 @@ bool OffersSockets(void* handle) {
 // rely on: version 2 or later is asked for and the library really offers sockets.
 int PosixSocketsStartup(uint16_t version, TSocketsData* data) {
   startupCount.fetch_add(1);
-  if ((version & 0xFF) < 2) return kVersionNotSupported;
-  if (!OffersSockets(libraryHandle.load())) return kSystemNotReady;
+  if ((version & 0xFF) < kOldestMajorVersion) return kErrVersionNotSupported;
+  if (!OffersSockets(libraryHandle.load())) return kErrSystemNotReady;
   if (data) {
-    data->Version = 0x0202;
-    data->HighVersion = 0x0202;
+    data->Version = kSocketsVersion;
+    data->HighVersion = kSocketsVersion;
     data->Description = "POSIX sockets";
     data->SystemStatus = "Running";
   }

@@ -22,7 +22,10 @@ struct TSocketsData {
 // The library file to open; set before the first load (tests point it elsewhere).
 extern std::string SocketsLibraryFileName;
 
-// Opens the library once and runs its start-up with the requested version (0x0202 = 2.2);
+// The start-up version the stack asks for and the library offers: 2.2.
+constexpr uint16_t kSocketsVersion = 0x0202;
+
+// Opens the library once and runs its start-up with the requested version (kSocketsVersion);
 // returns the start-up's result, 0 on success. Once the library is open it returns 0 at
 // once without starting it again. A library that cannot be opened raises ENetWS2StubError.
 int LoadSocketsLibrary(uint16_t version, TSocketsData* data);

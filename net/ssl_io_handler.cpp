@@ -19,6 +19,8 @@ constexpr unsigned char kAlpnHttp11[] = {8, 'h', 't', 't', 'p', '/', '1', '.', '
 // With read-ahead one receive takes several records at once instead of a header and a body
 // per record.
 constexpr size_t kReadAheadBytes = 128 * 1024;
+// What a peek of ReadRecords gives while only records without data have arrived.
+constexpr int kNothingReadable = -2;
 
 std::string ReasonOf(unsigned long error) {
   const char* reason = ERR_reason_error_string(error);
@@ -148,7 +150,7 @@ void TNetSSLIOHandlerSocket::ConnectToPeer(const std::string& host, int port,
   FreeSession();
   close_notify_ = false;
   ServerName = host;
-  handshake_limit_ = timeoutMs > 0 ? timeoutMs : std::max(HandshakeTimeout, 0);
+  handshake_limit_ = timeoutMs > 0 ? timeoutMs : std::max(HandshakeTimeout, kNoTimeout);
   // A SOCKS server's negotiation comes before TLS and passes in the clear.
   connecting_ = true;
   try {
@@ -170,12 +172,12 @@ int TNetSSLIOHandlerSocket::ReceiveRaw(char* buffer, int length) {
                             .count();
       if (left <= 0 || !TNetIOHandlerSocket::WaitReadable(static_cast<int>(left))) {
         deadline_passed_ = true;
-        return -1;
+        return kSocketError;
       }
     } else if (AntiFreezeInUse()) {
       // A window waiting for a server that stalls mid-record or mid-handshake keeps its
       // events (and its stop button) going.
-      TNetIOHandlerSocket::WaitReadable(-2);
+      TNetIOHandlerSocket::WaitReadable(kWaitForever);
     }
     const int n = TNetIOHandlerSocket::ReceiveSome(buffer, length);
     if (n < 0) kept_socket_error_ = GlobalStack->LastErrorCode();
@@ -183,7 +185,7 @@ int TNetSSLIOHandlerSocket::ReceiveRaw(char* buffer, int length) {
   } catch (...) {
     // Nothing may be thrown through OpenSSL's frames.
     kept_exception_ = std::current_exception();
-    return -1;
+    return kSocketError;
   }
 }
 
@@ -194,7 +196,7 @@ int TNetSSLIOHandlerSocket::SendRaw(const char* buffer, int length) {
     return n;
   } catch (...) {
     kept_exception_ = std::current_exception();
-    return -1;
+    return kSocketError;
   }
 }
 
@@ -342,7 +344,7 @@ int TNetSSLIOHandlerSocket::ReadRecords(void* buffer, int length, bool peek) {
     const int kind = SSL_get_error(engine.Session, result);
     if (kind == SSL_ERROR_WANT_READ || kind == SSL_ERROR_WANT_WRITE) {
       // A record that carried no data. A peek reports that nothing is readable yet.
-      if (peek && !SSL_has_pending(engine.Session)) return -2;
+      if (peek && !SSL_has_pending(engine.Session)) return kNothingReadable;
       continue;
     }
     const int socketError = kept_socket_error_;
@@ -355,8 +357,8 @@ int TNetSSLIOHandlerSocket::ReadRecords(void* buffer, int length, bool peek) {
     const unsigned long error = ERR_peek_last_error();
     ERR_clear_error();
     if (kind == SSL_ERROR_SYSCALL && error == 0) {
-      // -1 with the socket's code handed back to the stack; otherwise a bare TCP close.
-      return socketError != 0 ? -1 : 0;
+      // A socket error with its code handed back to the stack; otherwise a bare TCP close.
+      return socketError != 0 ? kSocketError : 0;
     }
     // A TCP close without close_notify: the framing of what was read decides whether it
     // was complete.
@@ -391,7 +393,7 @@ bool TNetSSLIOHandlerSocket::WaitReadable(int timeoutMs) {
       return true;
     }
     if (seen > 0) return true;
-    if (seen != -2) {
+    if (seen != kNothingReadable) {
       // A close or a socket error: the receive that follows reports it.
       engine.PeekedEnd = seen;
       if (seen < 0) kept_socket_error_ = GlobalStack->LastErrorCode();
@@ -444,6 +446,6 @@ int TNetSSLIOHandlerSocket::SendSome(const void* buffer, int length) {
   const unsigned long error = ERR_peek_last_error();
   ERR_clear_error();
   if (kind == SSL_ERROR_ZERO_RETURN) return 0;
-  if (kind == SSL_ERROR_SYSCALL && error == 0) return socketError != 0 ? -1 : 0;
+  if (kind == SSL_ERROR_SYSCALL && error == 0) return socketError != 0 ? kSocketError : 0;
   throw ENetSSLProtocolReplyError(0, "TLS error with " + ServerName + ": " + ReasonOf(error));
 }

@@ -34,8 +34,8 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
   // SSL_CERT_FILE and SSL_CERT_DIR variables can point elsewhere.
   std::string CAFile;
   // Limit in ms of a handshake that starts on an open connection (the tunnel); ConnectToPeer
-  // sets it from its own time-out. 0 or negative: no limit.
-  int HandshakeTimeout = 0;
+  // sets it from its own time-out. kNoTimeout or negative: no limit.
+  int HandshakeTimeout = kNoTimeout;
 
   // The negotiated session ("TLSv1.3", "TLS_AES_256_GCM_SHA384"); empty without one.
   std::string ProtocolText() const;
@@ -72,8 +72,8 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
   void RethrowKept();
   // Frees the session (not the context, which later connections share).
   void FreeSession();
-  // Reads decrypted bytes (or only looks at them, with peek); 0 when the peer closed, -1 on a
-  // socket error, and for a peek a close or an error that the next receive reports.
+  // Reads decrypted bytes (or only looks at them, with peek); 0 when the peer closed, kSocketError
+  // on a socket error, and for a peek a close or an error that the next receive reports.
   int ReadRecords(void* buffer, int length, bool peek);
   // "TLS handshake with HOST failed: REASON (DETAIL)" for the session's failed handshake.
   std::string HandshakeFailure();
@@ -84,8 +84,8 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
   // Inside the socket connect: a SOCKS negotiation may move bytes before TLS.
   bool connecting_ = false;
   std::unique_ptr<TEngine> engine_;
-  // The limit of the current connection's handshakes (ms; 0: none).
-  int handshake_limit_ = 0;
+  // The limit of the current connection's handshakes (ms; kNoTimeout: none).
+  int handshake_limit_ = kNoTimeout;
   // While a handshake runs with a limit: when it ends; the raw receive waits no longer.
   std::optional<std::chrono::steady_clock::time_point> deadline_;
   bool deadline_passed_ = false;

@@ -18,9 +18,6 @@ TNetStackClass StackClass = []() -> TNetStack* { return new TNetStackPosix(); };
 
 namespace {
 
-// The stack's number for EINVAL, given for a negative length or an unusable time-out.
-constexpr int kErrInvalidArgument = 10022;
-
 std::mutex& StackLock() {
   static std::mutex lock;
   return lock;
@@ -53,6 +50,14 @@ struct StackFinaliser {
 // Host names that map to the loopback address without asking a resolver.
 constexpr const char* kLocalHostName = "LOCALHOST";
 constexpr const char* kLoopbackAddress = "127.0.0.1";
+// The largest value of one part of a dotted address.
+constexpr int32_t kMaxAddressPart = 255;
+// What a text that is no dotted address is looked up as: the broadcast address, which has no
+// name, so the lookup fails as for any unknown address.
+constexpr TNetIPv4Address kNoAddress{255, 255, 255, 255};
+// Room for the own host name (the platform's limit is lower) and for one service entry.
+constexpr size_t kHostNameRoom = 250;
+constexpr size_t kServiceEntryRoom = 4096;
 
 // The four parts of a dotted address: three cut at the first three dots, then the rest.
 void SplitDotted(const std::string& text, std::string parts[4]) {
@@ -118,10 +123,13 @@ int LookupHost(const std::string& name, std::vector<TNetIPv4Address>& addresses)
   return rc;
 }
 
-// Milliseconds for poll: -2 waits without limit; other negative values are refused.
+// poll's own time-out without a limit.
+constexpr int kPollForever = -1;
+
+// Milliseconds for poll: kWaitForever waits without limit; other negative values are refused.
 bool PollTimeout(int timeoutMs, int& pollMs) {
-  if (timeoutMs == -2) {
-    pollMs = -1;
+  if (timeoutMs == kWaitForever) {
+    pollMs = kPollForever;
     return true;
   }
   if (timeoutMs < 0) return false;
@@ -143,200 +151,7 @@ int PollRetrying(pollfd* fds, nfds_t count, int pollMs) {
   }
 }
 
-const char* SocketErrorMessage(int code) {
-  switch (code) {
-    case 10004:
-      return "Interrupted system call.";
-    case 10009:
-      return "Bad file number.";
-    case 10013:
-      return "Access denied.";
-    case 10014:
-      return "Bad address.";
-    case 10022:
-      return "Invalid argument.";
-    case 10024:
-      return "Too many open files.";
-    case 10035:
-      return "Operation would block. ";
-    case 10036:
-      return "Operation now in progress.";
-    case 10037:
-      return "Operation already in progress.";
-    case 10038:
-      return "Socket operation on non-socket.";
-    case 10039:
-      return "Destination address required.";
-    case 10040:
-      return "Message too long.";
-    case 10041:
-      return "Protocol wrong type for socket.";
-    case 10042:
-      return "Bad protocol option.";
-    case 10043:
-      return "Protocol not supported.";
-    case 10044:
-      return "Socket type not supported.";
-    case 10045:
-      return "Operation not supported on socket.";
-    case 10046:
-      return "Protocol family not supported.";
-    case 10047:
-      return "Address family not supported by protocol family.";
-    case 10048:
-      return "Address already in use.";
-    case 10049:
-      return "Cannot assign requested address.";
-    case 10050:
-      return "Network is down.";
-    case 10051:
-      return "Network is unreachable.";
-    case 10052:
-      return "Net dropped connection or reset.";
-    case 10053:
-      return "Software caused connection abort.";
-    case 10054:
-      return "Connection reset by peer.";
-    case 10055:
-      return "No buffer space available.";
-    case 10056:
-      return "Socket is already connected.";
-    case 10057:
-      return "Socket is not connected.";
-    case 10058:
-      return "Cannot send or receive after socket is closed.";
-    case 10059:
-      return "Too many references, cannot splice.";
-    case 10060:
-      return "Connection timed out.";
-    case 10061:
-      return "Connection refused.";
-    case 10062:
-      return "Too many levels of symbolic links.";
-    case 10063:
-      return "File name too long.";
-    case 10064:
-      return "Host is down.";
-    case 10065:
-      return "No route to host.";
-    case 10066:
-      return "Directory not empty";
-    case 11001:
-      return "Host not found.";
-    default:
-      return "";
-  }
-}
-
 }  // namespace
-
-int TranslateErrno(int e) {
-  switch (e) {
-    case EINTR:
-      return 10004;
-    case EBADF:
-      return 10009;
-    case EACCES:
-      return 10013;
-    case EFAULT:
-      return 10014;
-    case EINVAL:
-      return 10022;
-    case EMFILE:
-      return 10024;
-    case EWOULDBLOCK:
-      return 10035;
-#if EAGAIN != EWOULDBLOCK
-    case EAGAIN:
-      return 10035;
-#endif
-    case EINPROGRESS:
-      return 10036;
-    case EALREADY:
-      return 10037;
-    case ENOTSOCK:
-      return 10038;
-    case EDESTADDRREQ:
-      return 10039;
-    case EMSGSIZE:
-      return 10040;
-    case EPROTOTYPE:
-      return 10041;
-    case ENOPROTOOPT:
-      return 10042;
-    case EPROTONOSUPPORT:
-      return 10043;
-    case ESOCKTNOSUPPORT:
-      return 10044;
-    case EOPNOTSUPP:
-      return 10045;
-    case EPFNOSUPPORT:
-      return 10046;
-    case EAFNOSUPPORT:
-      return 10047;
-    case EADDRINUSE:
-      return 10048;
-    case EADDRNOTAVAIL:
-      return 10049;
-    case ENETDOWN:
-      return 10050;
-    case ENETUNREACH:
-      return 10051;
-    case ENETRESET:
-      return 10052;
-    case ECONNABORTED:
-      return 10053;
-    case ECONNRESET:
-      return 10054;
-    case ENOBUFS:
-      return 10055;
-    case EISCONN:
-      return 10056;
-    case ENOTCONN:
-      return 10057;
-    case ESHUTDOWN:
-      return 10058;
-    case EPIPE:
-      return 10058;
-    case ETOOMANYREFS:
-      return 10059;
-    case ETIMEDOUT:
-      return 10060;
-    case ECONNREFUSED:
-      return 10061;
-    case ELOOP:
-      return 10062;
-    case ENAMETOOLONG:
-      return 10063;
-    case EHOSTDOWN:
-      return 10064;
-    case EHOSTUNREACH:
-      return 10065;
-    case ENOTEMPTY:
-      return 10066;
-    default:
-      return e;
-  }
-}
-
-int TranslateLookupError(int lookupResult, int errnoValue) {
-  switch (lookupResult) {
-    case 0:
-      return 0;
-    case EAI_NONAME:
-    case EAI_NODATA:
-    case EAI_ADDRFAMILY:
-      return kErrHostNotFound;
-    case EAI_AGAIN:
-      return 11002;
-    case EAI_MEMORY:
-      return 10055;
-    case EAI_SYSTEM:
-      return TranslateErrno(errnoValue);
-    default:
-      return 11003;
-  }
-}
 
 // ---------------------------------------------------------------------------------------
 // TNetStack
@@ -381,7 +196,8 @@ bool TNetStack::IsDottedIP(const std::string& text) {
   SplitDotted(text, parts);
   for (const std::string& part : parts) {
     int32_t value = 0;
-    if (part.empty() || !TryStrToInt(part, value) || value < 0 || value > 255) return false;
+    if (part.empty() || !TryStrToInt(part, value) || value < 0 || value > kMaxAddressPart)
+      return false;
   }
   return true;
 }
@@ -427,7 +243,7 @@ int TNetStack::StackReferences() {
 TNetStackPosix::TNetStackPosix() {
   if (!StackStarted.load()) {
     TSocketsData data;
-    if (LoadSocketsLibrary(0x0202, &data) != 0)
+    if (LoadSocketsLibrary(kSocketsVersion, &data) != 0)
       throw ENetStackInitializationFailed("Winsock Initialization Error.");
     StackStarted.store(true);
   }
@@ -493,7 +309,7 @@ std::string TNetStackPosix::HostNameToAddress(const std::string& name) {
 }
 
 std::string TNetStackPosix::OwnHostName() {
-  char name[250] = {};
+  char name[kHostNameRoom] = {};
   if (SocketsLibrary::GetHostName(name, sizeof(name) - 1) < 0) CheckSocketResult(Fail());
   return name;
 }
@@ -501,7 +317,7 @@ std::string TNetStackPosix::OwnHostName() {
 std::string TNetStackPosix::AddressToHostName(const std::string& ip) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  TNetIPv4Address bytes{255, 255, 255, 255};
+  TNetIPv4Address bytes = kNoAddress;
   if (IsDottedIP(ip)) TextToAddressInto(ip, bytes);
   std::memcpy(&address.sin_addr.s_addr, bytes.data(), 4);
   char host[NI_MAXHOST] = {};
@@ -519,7 +335,7 @@ std::string TNetStackPosix::AddressToHostName(const std::string& ip) {
 int TNetStackPosix::ServiceNameToPort(const std::string& service) {
   servent entry{};
   servent* found = nullptr;
-  char buffer[4096];
+  char buffer[kServiceEntryRoom];
   if (SocketsLibrary::GetServByNameR(service.c_str(), nullptr, &entry, buffer, sizeof(buffer),
                                      &found) == 0 &&
       found) {
@@ -534,7 +350,7 @@ TStringList TNetStackPosix::PortToServiceNames(int port) {
   TStringList names;
   servent entry{};
   servent* found = nullptr;
-  char buffer[4096];
+  char buffer[kServiceEntryRoom];
   if (SocketsLibrary::GetServByPortR(HostToNet16(static_cast<uint16_t>(port)), nullptr, &entry,
                                      buffer, sizeof(buffer), &found) == 0 &&
       found) {

@@ -1,7 +1,7 @@
 // The socket stack: the one place where the system calls the operating system's socket
 // functions. One instance, GlobalStack, serves the whole process while any network
-// component exists. Addresses are IPv4 only; socket handles are ints, -1 being none, and
-// a call result of -1 is the socket-error value whose code LastErrorCode gives.
+// component exists. Addresses are IPv4 only; socket handles are ints, kInvalidSocket being
+// none, and a call result of kSocketError is a failure whose code LastErrorCode gives.
 #pragma once
 
 #include <array>
@@ -15,30 +15,12 @@
 
 #include "base/object.h"
 #include "base/string_list.h"
+#include "net/socket_errors.h"
 #include "net/socket_list.h"
+#include "net/special_values.h"
 
 // A 4-byte address in network order.
 using TNetIPv4Address = std::array<uint8_t, 4>;
-
-constexpr int kInvalidSocket = -1;
-constexpr int kSocketError = -1;
-
-// Error codes the layers test for by number (the stack turns the platform's codes into
-// these).
-constexpr int kErrInterrupted = 10004;        // EINTR
-constexpr int kErrBadFile = 10009;            // EBADF
-constexpr int kErrNotSocket = 10038;          // ENOTSOCK
-constexpr int kErrAddressInUse = 10048;       // EADDRINUSE
-constexpr int kErrConnectionAborted = 10053;  // ECONNABORTED
-constexpr int kErrConnectionReset = 10054;    // ECONNRESET
-constexpr int kErrShutdown = 10058;           // ESHUTDOWN, EPIPE
-constexpr int kErrConnectionRefused = 10061;  // ECONNREFUSED
-constexpr int kErrHostNotFound = 11001;       // a name that does not resolve
-
-// Turns an errno value into the stack's error number; values without a counterpart stay.
-int TranslateErrno(int errnoValue);
-// Turns a getaddrinfo/getnameinfo result into the stack's error number.
-int TranslateLookupError(int lookupResult, int errnoValue);
 
 // The host lookup behind HostNameToAddress and FillLocalAddresses: fills the addresses
 // of the name in lookup order and returns 0, or returns a getaddrinfo error (EAI_*).
@@ -60,7 +42,7 @@ class TNetStack : public TObject {
   virtual std::string FirstLocalAddress();
   // Created when absent and refilled on every call; owned by the stack.
   virtual TStringList* LocalAddressList();
-  // The new handle, or -1; fills the peer's address and host-order port.
+  // The new handle, or kInvalidSocket; fills the peer's address and host-order port.
   virtual int AcceptOn(int handle, std::string& ip, int& port) = 0;
   // An empty ip binds to any local address.
   virtual int BindTo(int handle, int family, int port, const std::string& ip) = 0;
@@ -81,17 +63,17 @@ class TNetStack : public TObject {
   virtual uint16_t NetToHost16(uint16_t value) = 0;
   virtual uint32_t HostToNet32(uint32_t value) = 0;
   virtual uint32_t NetToHost32(uint32_t value) = 0;
-  // The count received, 0 when the peer closed, -1 on an error.
+  // The count received, 0 when the peer closed, kSocketError on an error.
   virtual int ReceiveOn(int handle, void* buffer, int length, int flags) = 0;
   virtual int ReceiveDatagram(int handle, void* buffer, int length, int flags, std::string& ip,
                               int& port) = 0;
   // Waits until a handle of the given lists (null = none) is ready, at most timeoutMs
-  // (-2 = no limit). Each given list then holds only its ready handles. Returns the number
-  // of ready handles, 0 on time-out, -1 on an error. A list of more than 64 handles raises
-  // ENetStackSetSizeExceeded "Set Size Exceeded.".
+  // (kWaitForever = no limit). Each given list then holds only its ready handles. Returns the
+  // number of ready handles, 0 on time-out, kSocketError on an error. A list of more than 64
+  // handles raises ENetStackSetSizeExceeded "Set Size Exceeded.".
   virtual int WaitOnSockets(TNetSocketList* readList, TNetSocketList* writeList, int timeoutMs,
                             TNetSocketList* errorList) = 0;
-  // Sends never raise SIGPIPE; a closed peer gives -1 with 10058.
+  // Sends never raise SIGPIPE; a closed peer gives kSocketError with kErrShutdown.
   virtual int SendOn(int handle, const void* buffer, int length, int flags) = 0;
   virtual int SendDatagram(int handle, const void* buffer, int length, int flags,
                            const std::string& ip, int port) = 0;
@@ -108,13 +90,13 @@ class TNetStack : public TObject {
   virtual int GetOption(int handle, int level, int option, void* value, int& length) = 0;
   virtual std::string AddressToText(const TNetIPv4Address& address) = 0;
   virtual void TextToAddressInto(const std::string& text, TNetIPv4Address& address) = 0;
-  // True when data can be read from one socket within timeoutMs (-2 = no limit); works
-  // for any descriptor number. 1 readable, 0 time-out, -1 error.
+  // True when data can be read from one socket within timeoutMs (kWaitForever = no limit);
+  // works for any descriptor number. 1 readable, 0 time-out, kSocketError on an error.
   virtual int WaitReadableOn(int handle, int timeoutMs) = 0;
   // Sets the code that LastErrorCode gives on this thread.
   virtual void SetLastErrorCode(int code) = 0;
 
-  // result -1: keeps the code in StoredError and answers True when it is listed in
+  // result kSocketError: keeps the code in StoredError and answers True when it is listed in
   // ignore, else raises ENetSocketError. Any other result: False.
   bool CheckSocketResult(int result, std::initializer_list<int> ignore = {});
   [[noreturn]] void ThrowSocketError(int code);

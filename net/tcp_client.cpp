@@ -49,7 +49,7 @@ void TNetTCPClient::OpenConnection(int timeoutMs) {
 }
 
 std::string TNetTCPClient::ConnectAndReadAll() {
-  OpenConnection(-1);
+  OpenConnection(kPlainConnect);
   std::string result;
   try {
     result = ReadUntilClosed();

@@ -33,9 +33,9 @@ class TNetTCPClient : public TNetTCPConnection {
   virtual void AssignHost(const std::string& host);
   virtual void AssignPort(int port);
   virtual void NotifyConnected();
-  // timeoutMs -1 or 0: a plain blocking connect; -2: a timed connect without limit;
-  // otherwise the connect time-out in ms.
-  virtual void OpenConnection(int timeoutMs = -1);
+  // timeoutMs kPlainConnect or kNoTimeout: a plain blocking connect; kWaitForever: a timed
+  // connect without limit; otherwise the connect time-out in ms.
+  virtual void OpenConnection(int timeoutMs = kPlainConnect);
   // Connects and returns everything the peer sends until it closes.
   virtual std::string ConnectAndReadAll();
 

@@ -15,6 +15,9 @@
 
 namespace {
 
+// How long ProbePeerClosed waits for bytes or a close: long enough to see one already made.
+constexpr int kProbeWaitMs = 1;
+
 // For a failed call: true when its error code is one of `ignore` (returned in `code`);
 // any other code raises ENetSocketError.
 bool IsIgnoredSocketError(std::initializer_list<int> ignore, int& code) {
@@ -137,7 +140,7 @@ void TNetTCPConnection::CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) {
 }
 
 void TNetTCPConnection::ProbePeerClosed(bool raiseIfClosed) {
-  FillInputBuffer(raiseIfClosed, 1, false);
+  FillInputBuffer(raiseIfClosed, kProbeWaitMs, false);
 }
 
 int TNetTCPConnection::CheckReplyCode(const std::vector<int>& allowed) {
@@ -171,13 +174,13 @@ int TNetTCPConnection::ReadReply() {
   std::vector<std::string> lines;
   std::string line;
   do {
-    line = ReadLine("\n", -1, -1);
+    line = ReadLine("\n", kUseReadTimeout, kUseMaxLineLength);
   } while (line.empty());
   lines.push_back(line);
   if (TNetRFCReply::ContinuesReply(line)) {
     const std::string code = line.substr(0, 3);
     do {
-      line = ReadLine("\n", -1, -1);
+      line = ReadLine("\n", kUseReadTimeout, kUseMaxLineLength);
       lines.push_back(line);
     } while (!TNetRFCReply::EndsReply(line, code));
   }
@@ -243,8 +246,9 @@ int TNetTCPConnection::ReceiveBlock(int& appended) {
 
 int TNetTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs,
                                        bool raiseOnTimeout) {
-  if (timeoutMs == -1) timeoutMs = ReadTimeout == 0 ? -2 : ReadTimeout;
-  if (timeoutMs < 0) timeoutMs = -2;  // no limit
+  if (timeoutMs == kUseReadTimeout)
+    timeoutMs = ReadTimeout == kNoTimeout ? kWaitForever : ReadTimeout;
+  if (timeoutMs < 0) timeoutMs = kWaitForever;
   CheckPeerClosed(raiseIfDisconnected, false);
   if (!IsConnected()) {
     if (raiseIfDisconnected) throw ENetNotConnected("Not Connected");
@@ -255,9 +259,9 @@ int TNetTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs,
     // Without a limit (and no window to keep alive) the readable test could only answer
     // yes after waiting as the receive itself waits; it is left out, saving a system call
     // per receive.
-    if ((timeoutMs != -2 || AntiFreezeInUse()) && !io_handler_->WaitReadable(timeoutMs)) {
+    if ((timeoutMs != kWaitForever || AntiFreezeInUse()) && !io_handler_->WaitReadable(timeoutMs)) {
       if (raiseOnTimeout) throw ENetReadTimeout("Read Timeout");
-      return -1;
+      return kReadTimedOut;
     }
     int appended = 0;
     int n = 0;
@@ -283,7 +287,7 @@ int TNetTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs,
 
 std::string TNetTCPConnection::ReadLine(const std::string& terminatorText, int timeoutMs,
                                         int maxLength) {
-  if (maxLength == -1) maxLength = MaxLineLength;
+  if (maxLength == kUseMaxLineLength) maxLength = MaxLineLength;
   const std::string terminator = terminatorText.empty() ? std::string("\n") : terminatorText;
   const int64_t terminatorLength = static_cast<int64_t>(terminator.size());
   line_was_split_ = false;
@@ -310,17 +314,17 @@ std::string TNetTCPConnection::ReadLine(const std::string& terminatorText, int t
       searched = size;
     }
     if (found >= 0) {
-      if (maxLength != 0 && found > maxLength) return overLong();
+      if (maxLength != kNoLineLimit && found > maxLength) return overLong();
       std::string line = input_data_.Extract(found + terminatorLength);
       line.resize(static_cast<size_t>(found));
       if (terminator == "\n" && !line.empty() && line.back() == '\r') line.pop_back();
       return line;
     }
-    if (maxLength != 0 && searched > maxLength) return overLong();
+    if (maxLength != kNoLineLimit && searched > maxLength) return overLong();
     // A recorded close ends the line read even while an incomplete line is buffered.
     CheckPeerClosed(true, true);
     // An explicit time-out that expires ends the read too, as a close does.
-    if (FillInputBuffer(true, timeoutMs, timeoutMs == -1) <= 0) {
+    if (FillInputBuffer(true, timeoutMs, timeoutMs == kUseReadTimeout) <= 0) {
       line_timed_out_ = true;
       return std::string();
     }
@@ -346,7 +350,7 @@ void TNetTCPConnection::WriteFromStream(TStream& stream, bool fromStart, bool se
                                         int64_t byteCount) {
   if (fromStart) stream.SetPosition(0);
   int64_t position = stream.Position();
-  const int64_t end = byteCount != 0 ? position + byteCount : stream.Size();
+  const int64_t end = byteCount != kToStreamEnd ? position + byteCount : stream.Size();
   const int64_t size = end - position;
   if (sendLengthPrefix) WriteInteger32(static_cast<int32_t>(size), true);
   WorkStarted(TWorkMode::wmWrite, size);
@@ -374,13 +378,13 @@ int64_t TNetTCPConnection::WriteFileContent(const std::string& fileName) {
     throw ENetFileNotFound(Format("File \"%s\" not found", fileName.c_str()));
   TFileStream file(fileName, TFileMode::fmOpenRead);
   const int64_t size = file.Size();
-  WriteFromStream(file, true, false, 0);
+  WriteFromStream(file, true, false, kToStreamEnd);
   return size;
 }
 
 void TNetTCPConnection::WaitForInput(int64_t count) {
   while (input_data_.Size() < count) {
-    FillInputBuffer(true, -1, true);
+    FillInputBuffer(true, kUseReadTimeout, true);
     CheckPeerClosed(true, true);
   }
 }
@@ -392,7 +396,7 @@ void TNetTCPConnection::ReadExact(void* dest, int64_t count) {
 }
 
 void TNetTCPConnection::ReadIntoStream(TStream& stream, int64_t byteCount, bool untilClosed) {
-  if (byteCount == -1 && !untilClosed) byteCount = ReadInteger32(true);
+  if (byteCount == kReadLengthPrefix && !untilClosed) byteCount = ReadInteger32(true);
   if (byteCount >= 0) {
     const int64_t position = stream.Position();
     stream.SetSize(position + std::min(byteCount, input_data_.Size() + PresizeLimit));
@@ -445,7 +449,7 @@ void TNetTCPConnection::ReadIntoStream(TStream& stream, int64_t byteCount, bool 
 }
 
 std::string TNetTCPConnection::ReadAvailable() {
-  if (IsConnected()) FillInputBuffer(false, -1, true);
+  if (IsConnected()) FillInputBuffer(false, kUseReadTimeout, true);
   return input_data_.Extract(input_data_.Size());
 }
 
@@ -522,7 +526,7 @@ void TNetTCPConnection::StartWriteBuffering(int threshold) {
 void TNetTCPConnection::FlushWriteBuffering(int64_t count) {
   TNetSimpleBuffer* buffer = pending_writes_.get();
   if (!buffer || buffer->Size() == 0) return;
-  if (count != -1 && buffer->Size() >= count) {
+  if (count != kFlushAll && buffer->Size() >= count) {
     WriteBytes(buffer->Memory(), count, true);
     if (pending_writes_.get() == buffer) buffer->Remove(count);
   } else {
@@ -533,7 +537,7 @@ void TNetTCPConnection::FlushWriteBuffering(int64_t count) {
 
 void TNetTCPConnection::EndWriteBuffering() {
   try {
-    FlushWriteBuffering(-1);
+    FlushWriteBuffering(kFlushAll);
   } catch (...) {
     pending_writes_.reset();
     throw;

@@ -17,6 +17,7 @@
 #include "net/net_component.h"
 #include "net/rfc_reply.h"
 #include "net/simple_buffer.h"
+#include "net/special_values.h"
 
 class TStream;
 
@@ -43,11 +44,12 @@ class TNetTCPConnection : public TNetComponent {
 
   // Every received byte has its top bit cleared before it enters the input buffer.
   bool ASCIIFilter = false;
-  // 0 means no limit.
+  // kNoLineLimit means no limit.
   int MaxLineLength = DefaultMaxLineLength;
   TNetMaxLineAction MaxLineAction = TNetMaxLineAction::maException;
-  // Wait limit in ms for one receive of a read given the time-out -1; 0 means no limit.
-  int ReadTimeout = 0;
+  // Wait limit in ms for one receive of a read given kUseReadTimeout; kNoTimeout means no
+  // limit.
+  int ReadTimeout = kNoTimeout;
   int RecvBufferSize = DefaultBufferSize;
   int SendBufferSize = DefaultBufferSize;
   // Fired after the connection was closed.
@@ -104,35 +106,32 @@ class TNetTCPConnection : public TNetComponent {
   [[noreturn]] virtual void RaiseLastReplyAs(
       const std::function<void(int code, const std::string& text)>& raise);
   // The only receive from the socket: the count appended, 0 when the connection closed,
-  // -1 after a time-out that was not raised. A time-out of -1 means ReadTimeout.
-  virtual int FillInputBuffer(bool raiseIfDisconnected, int timeoutMs = -1,
+  // kReadTimedOut after a time-out that was not raised.
+  virtual int FillInputBuffer(bool raiseIfDisconnected, int timeoutMs = kUseReadTimeout,
                               bool raiseOnTimeout = true);
-  // An empty terminator means LF; with LF a CR before it is dropped too. maxLength -1
-  // means MaxLineLength, 0 no limit.
-  virtual std::string ReadLine(const std::string& terminator = "\n", int timeoutMs = -1,
-                               int maxLength = -1);
+  // An empty terminator means LF; with LF a CR before it is dropped too.
+  virtual std::string ReadLine(const std::string& terminator = "\n",
+                               int timeoutMs = kUseReadTimeout, int maxLength = kUseMaxLineLength);
   // Writes a line and reads the reply; returns its code (see CheckReplyCode).
   virtual int SendCommand(const std::string& command, const std::vector<int>& allowed = {});
   virtual void WriteText(const std::string& text);
   virtual void WriteLine(const std::string& text = std::string());
-  // byteCount 0 sends up to the stream's end.
   virtual void WriteFromStream(TStream& stream, bool fromStart = true,
-                               bool sendLengthPrefix = false, int64_t byteCount = 0);
+                               bool sendLengthPrefix = false, int64_t byteCount = kToStreamEnd);
   // Sends a file and returns its size; ENetFileNotFound when it does not exist.
   virtual int64_t WriteFileContent(const std::string& fileName);
 
   void ReadExact(void* dest, int64_t count);
-  // byteCount -1 without untilClosed reads a 4-byte big-endian length first.
-  void ReadIntoStream(TStream& stream, int64_t byteCount = -1, bool untilClosed = false);
+  // With untilClosed the count is ignored (kNoByteCount).
+  void ReadIntoStream(TStream& stream, int64_t byteCount = kReadLengthPrefix,
+                      bool untilClosed = false);
   std::string ReadAvailable();
   int32_t ReadInteger32(bool convert = true);
 
   void WriteBytes(const void* source, int64_t count, bool immediately = false);
   void WriteInteger32(int32_t value, bool convert = true);
-  // Threshold -1 or 0: the buffer is sent only at the end.
-  void StartWriteBuffering(int threshold = -1);
-  // count -1 sends everything buffered.
-  void FlushWriteBuffering(int64_t count = -1);
+  void StartWriteBuffering(int threshold = kNoWriteThreshold);
+  void FlushWriteBuffering(int64_t count = kFlushAll);
   void EndWriteBuffering();
   void DiscardWriteBuffering();
 
@@ -144,7 +143,7 @@ class TNetTCPConnection : public TNetComponent {
  private:
   // Receives until the input buffer holds at least `count` bytes.
   void WaitForInput(int64_t count);
-  // One receive into the input buffer: the handler's result (0 closed, -1 error), with the
+  // One receive into the input buffer: the handler's result (0 closed, kSocketError), with the
   // count that entered the buffer (after an intercept) in `appended`.
   int ReceiveBlock(int& appended);
   void SendBlock(const char* data, int64_t count);

@@ -4,7 +4,7 @@
 
 void ApplyStoredClientSettings(TNetHTTP& http) {
   http.MaxLineAction = TNetMaxLineAction::maException;
-  http.ReadTimeout = 0;
+  http.ReadTimeout = kNoTimeout;
   http.AllowCookies = true;
   http.ProxyParams.BasicAuthentication = false;
   http.ProxyParams.SetProxyPort(0);
