@@ -57,6 +57,26 @@ class TNetComponent : public TNetBaseComponent {
   virtual void WorkProgress(TWorkMode mode, int64_t count);
   virtual void WorkFinished(TWorkMode mode);
 
+  // Runs `body` as one work phase: WorkStarted before it and WorkFinished after it, also when
+  // it raises. `finish` runs right after WorkFinished, either way.
+  template <typename Body, typename Finish>
+  void InWorkPhase(TWorkMode mode, int64_t maximum, Body&& body, Finish&& finish) {
+    WorkStarted(mode, maximum);
+    try {
+      body();
+    } catch (...) {
+      WorkFinished(mode);
+      finish();
+      throw;
+    }
+    WorkFinished(mode);
+    finish();
+  }
+  template <typename Body>
+  void InWorkPhase(TWorkMode mode, int64_t maximum, Body&& body) {
+    InWorkPhase(mode, maximum, body, [] {});
+  }
+
  private:
   struct WorkState {
     int64_t count = 0;

@@ -4,30 +4,19 @@
 // none, and a call result of kSocketError is a failure whose code LastErrorCode gives.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "base/object.h"
 #include "base/string_list.h"
+#include "net/host_lookup.h"
+#include "net/ipv4_address.h"
 #include "net/socket_errors.h"
 #include "net/socket_list.h"
 #include "net/special_values.h"
-
-// A 4-byte address in network order.
-using TNetIPv4Address = std::array<uint8_t, 4>;
-
-// The host lookup behind HostNameToAddress and FillLocalAddresses: fills the addresses
-// of the name in lookup order and returns 0, or returns a getaddrinfo error (EAI_*).
-// Empty means the platform lookup; tests put a fake in to fail without a resolver.
-using TNetHostLookup =
-    std::function<int(const std::string& name, std::vector<TNetIPv4Address>& addresses)>;
-extern TNetHostLookup HostLookupHook;
 
 class TNetStack : public TObject {
  public:
@@ -99,6 +88,9 @@ class TNetStack : public TObject {
   // result kSocketError: keeps the code in StoredError and answers True when it is listed in
   // ignore, else raises ENetSocketError. Any other result: False.
   bool CheckSocketResult(int result, std::initializer_list<int> ignore = {});
+  // After a failed call: its code when `ignore` lists it (kept in StoredError as by
+  // CheckSocketResult); any other code raises ENetSocketError.
+  int IgnoredErrorCode(std::initializer_list<int> ignore);
   [[noreturn]] void ThrowSocketError(int code);
   // A socket of family AF_INET; failure raises ENetInvalidSocket "Cannot allocate socket.".
   int NewSocketHandle(int type, int protocol);
@@ -117,51 +109,6 @@ class TNetStack : public TObject {
 
  protected:
   std::unique_ptr<TStringList> LocalAddressCache;
-};
-
-// The concrete stack over the C library's socket functions.
-class TNetStackPosix : public TNetStack {
- public:
-  // Loads and starts the sockets library the first time a stack is created in the
-  // process; a failed start-up raises ENetStackInitializationFailed.
-  TNetStackPosix();
-  ~TNetStackPosix() override;
-
-  void FillLocalAddresses() override;
-  int AcceptOn(int handle, std::string& ip, int& port) override;
-  int BindTo(int handle, int family, int port, const std::string& ip) override;
-  int ReleaseSocket(int handle) override;
-  int ConnectTo(int handle, int family, int port, const std::string& ip) override;
-  std::string HostNameToAddress(const std::string& name) override;
-  std::string OwnHostName() override;
-  std::string AddressToHostName(const std::string& ip) override;
-  int ServiceNameToPort(const std::string& service) override;
-  TStringList PortToServiceNames(int port) override;
-  uint16_t HostToNet16(uint16_t value) override;
-  int StartListening(int handle, int backlog) override;
-  uint16_t NetToHost16(uint16_t value) override;
-  uint32_t HostToNet32(uint32_t value) override;
-  uint32_t NetToHost32(uint32_t value) override;
-  int ReceiveOn(int handle, void* buffer, int length, int flags) override;
-  int ReceiveDatagram(int handle, void* buffer, int length, int flags, std::string& ip,
-                      int& port) override;
-  int WaitOnSockets(TNetSocketList* readList, TNetSocketList* writeList, int timeoutMs,
-                    TNetSocketList* errorList) override;
-  int SendOn(int handle, const void* buffer, int length, int flags) override;
-  int SendDatagram(int handle, const void* buffer, int length, int flags, const std::string& ip,
-                   int port) override;
-  int SetOption(int handle, int level, int option, const void* value, int length) override;
-  int NewSocket(int family, int type, int protocol) override;
-  int ShutdownSocket(int handle, int how) override;
-  std::string ErrorText(int code) override;
-  int LastErrorCode() override;
-  void PeerAddressOf(int handle, int& family, int& port, std::string& ip) override;
-  void LocalAddressOf(int handle, int& family, int& port, std::string& ip) override;
-  int GetOption(int handle, int level, int option, void* value, int& length) override;
-  std::string AddressToText(const TNetIPv4Address& address) override;
-  void TextToAddressInto(const std::string& text, TNetIPv4Address& address) override;
-  int WaitReadableOn(int handle, int timeoutMs) override;
-  void SetLastErrorCode(int code) override;
 };
 
 // Creates the stack of the class configured for the process (TNetStackPosix).

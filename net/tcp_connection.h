@@ -143,6 +143,9 @@ class TNetTCPConnection : public TNetComponent {
  private:
   // Receives until the input buffer holds at least `count` bytes.
   void WaitForInput(int64_t count);
+  // ReadIntoStream's work: `remaining` bytes (or all until the close) from the input buffer
+  // and the connection into the stream.
+  void MoveIntoStream(TStream& stream, int64_t remaining, bool untilClosed);
   // One receive into the input buffer: the handler's result (0 closed, kSocketError), with the
   // count that entered the buffer (after an intercept) in `appended`.
   int ReceiveBlock(int& appended);
