@@ -40,155 +40,146 @@ enum TPushType : uint8_t {
   ptConstant16 = 9,
 };
 
-// The values pushed since the stack's state was last known: a string (a view into the movie)
-// or anything else (empty view with `IsString` false).
-struct TStackValue {
-  std::string_view Text;
-  bool IsString = false;
-};
-
-// A stack that deep is no longer a run of pushes leading to an add; it is data.
-constexpr size_t kMaxTrackedStack = 4096;
-
-class TActionRun {
- public:
-  explicit TActionRun(TMovieStrings& strings) : strings_(strings) {}
-
-  void Run(TByteReader& actions) {
-    while (!actions.AtEnd()) {
-      const uint8_t code = actions.U8();
-      if (code == acEnd) break;
-      TByteReader payload = actions.Sub(code >= 0x80 ? actions.U16() : 0);
-      Act(code, payload);
-    }
-    Forget();
-  }
-
- private:
-  void Act(uint8_t code, TByteReader& payload) {
-    switch (code) {
-      case acConstantPool: {
-        Forget();
-        pool_.clear();
-        const uint16_t count = payload.U16();
-        for (uint16_t i = 0; i < count; ++i) {
-          pool_.push_back(payload.String());
-          strings_.AddPooled(pool_.back());
-        }
-        return;
-      }
-      case acPush:
-        while (!payload.AtEnd())
-          Push(payload);
-        return;
-      case acGetURL:
-        Forget();
-        strings_.Add(payload.String());
-        return;
-      case acAdd:
-      case acAdd2:
-      case acStringAdd:
-        Piece();
-        Piece();
-        stack_.push_back({});
-        return;
-      case acGetVariable:
-      case acToNumber:
-      case acToString:
-        Drop(1);
-        stack_.push_back({});
-        return;
-      case acGetMember:
-      case acGetProperty:
-        Drop(2);
-        stack_.push_back({});
-        return;
-      case acPop:
-        Drop(1);
-        return;
-      case acPushDuplicate:
-        if (!stack_.empty()) stack_.push_back(stack_.back());
-        return;
-      case acStoreRegister:
-        return;
-      default:
-        // Whatever else the action does with the stack, the strings on it were used whole.
-        Forget();
-        return;
-    }
-  }
-
-  void Push(TByteReader& payload) {
-    const uint8_t type = payload.U8();
-    switch (type) {
-      case ptString:
-        Keep({payload.String(), true});
-        return;
-      case ptConstant8:
-      case ptConstant16: {
-        const uint16_t index = type == ptConstant8 ? payload.U8() : payload.U16();
-        // A reference past the pool is the movie's own mistake; the player pushes undefined.
-        Keep(index < pool_.size() ? TStackValue{pool_[index], true} : TStackValue{});
-        return;
-      }
-      case ptFloat:
-      case ptInteger:
-        payload.Skip(4);
-        break;
-      case ptDouble:
-        payload.Skip(8);
-        break;
-      case ptRegister:
-      case ptBoolean:
-        payload.Skip(1);
-        break;
-      case ptNull:
-      case ptUndefined:
-        break;
-      default:
-        // An unknown type has no known size: the rest of the record cannot be read.
-        payload.Skip(payload.Remaining());
-        Forget();
-        return;
-    }
-    Keep({});
-  }
-
-  void Keep(TStackValue value) {
-    if (stack_.size() >= kMaxTrackedStack) Forget();
-    stack_.push_back(value);
-  }
-
-  // Pops one value that an add used as a piece.
-  void Piece() {
-    if (stack_.empty()) return;
-    if (stack_.back().IsString) strings_.AddPiece(stack_.back().Text);
-    stack_.pop_back();
-  }
-
-  // Pops values used whole.
-  void Drop(size_t count) {
-    for (; count > 0 && !stack_.empty(); --count) {
-      if (stack_.back().IsString) strings_.Add(stack_.back().Text);
-      stack_.pop_back();
-    }
-  }
-
-  // Everything on the stack was used whole, in the order it was pushed.
-  void Forget() {
-    for (const TStackValue& value : stack_)
-      if (value.IsString) strings_.Add(value.Text);
-    stack_.clear();
-  }
-
-  TMovieStrings& strings_;
-  std::vector<std::string_view> pool_;
-  std::vector<TStackValue> stack_;
-};
-
 }  // namespace
 
-void ReadActions(TByteReader& actions, TMovieStrings& strings) {
-  TActionRun run(strings);
-  run.Run(actions);
+void TActionReader::Read(TByteReader& actions) {
+  pool_.clear();
+  depth_ = 0;
+  while (!actions.AtEnd()) {
+    const uint8_t code = actions.U8();
+    if (code == acEnd) break;
+    TByteReader payload = actions.Sub(code >= 0x80 ? actions.U16() : 0);
+    Act(code, payload);
+  }
+  Forget();
+}
+
+void TActionReader::Act(uint8_t code, TByteReader& payload) {
+  switch (code) {
+    case acConstantPool: {
+      Forget();
+      pool_.clear();
+      const uint16_t count = payload.U16();
+      for (uint16_t i = 0; i < count; ++i)
+        pool_.push_back(strings_.AddPooled(payload.String()));
+      return;
+    }
+    case acPush:
+      while (!payload.AtEnd())
+        Push(payload);
+      return;
+    case acGetURL:
+      Forget();
+      strings_.Add(payload.String());
+      return;
+    case acAdd:
+    case acAdd2:
+    case acStringAdd:
+      Piece();
+      Piece();
+      Keep(TStackValue::skOther);
+      return;
+    case acGetVariable:
+    case acToNumber:
+    case acToString:
+      Drop(1);
+      Keep(TStackValue::skOther);
+      return;
+    case acGetMember:
+    case acGetProperty:
+      Drop(2);
+      Keep(TStackValue::skOther);
+      return;
+    case acPop:
+      Drop(1);
+      return;
+    case acPushDuplicate:
+      if (depth_ > 0) {
+        const TStackValue top = stack_[depth_ - 1];
+        Keep(top.Kind, top.Text, top.Pooled);
+      }
+      return;
+    case acStoreRegister:
+      return;
+    default:
+      // Whatever else the action does with the stack, the strings on it were used whole.
+      Forget();
+      return;
+  }
+}
+
+void TActionReader::Push(TByteReader& payload) {
+  const uint8_t type = payload.U8();
+  switch (type) {
+    case ptString:
+      Keep(TStackValue::skText, payload.String());
+      return;
+    case ptConstant8:
+    case ptConstant16: {
+      const uint16_t index = type == ptConstant8 ? payload.U8() : payload.U16();
+      // A reference past the pool is the movie's own mistake; the player pushes undefined.
+      if (index < pool_.size())
+        Keep(TStackValue::skPooled, {}, pool_[index]);
+      else
+        Keep(TStackValue::skOther);
+      return;
+    }
+    case ptFloat:
+    case ptInteger:
+      payload.Skip(4);
+      break;
+    case ptDouble:
+      payload.Skip(8);
+      break;
+    case ptRegister:
+    case ptBoolean:
+      payload.Skip(1);
+      break;
+    case ptNull:
+    case ptUndefined:
+      break;
+    default:
+      // An unknown type has no known size: the rest of the record cannot be read.
+      payload.Skip(payload.Remaining());
+      Forget();
+      return;
+  }
+  Keep(TStackValue::skOther);
+}
+
+// The fields are stored one by one rather than as a value built first: this runs for every
+// value pushed, and storing a built value costs a stall on reading it back whole.
+void TActionReader::Keep(TStackValue::TKind kind, std::string_view text,
+                         TMovieStrings::TNoted pooled) {
+  if (depth_ == kMaxTrackedStack) Forget();
+  TStackValue& value = stack_[depth_++];
+  value.Text = text;
+  value.Pooled = pooled;
+  value.Kind = kind;
+}
+
+// Pops one value that an add used as a piece.
+void TActionReader::Piece() {
+  if (depth_ == 0) return;
+  const TStackValue& value = stack_[--depth_];
+  if (value.Kind == TStackValue::skText) strings_.AddPiece(value.Text);
+  if (value.Kind == TStackValue::skPooled) strings_.AddPiece(value.Pooled);
+}
+
+// Pops values used whole.
+void TActionReader::Drop(size_t count) {
+  for (; count > 0 && depth_ > 0; --count)
+    UseWhole(stack_[--depth_]);
+}
+
+// Everything on the stack was used whole, in the order it was pushed.
+void TActionReader::Forget() {
+  for (size_t i = 0; i < depth_; ++i)
+    UseWhole(stack_[i]);
+  depth_ = 0;
+}
+
+void TActionReader::UseWhole(const TStackValue& value) {
+  if (value.Kind == TStackValue::skText) strings_.Add(value.Text);
+  if (value.Kind == TStackValue::skPooled) strings_.Add(value.Pooled);
 }

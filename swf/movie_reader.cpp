@@ -70,11 +70,11 @@ class TMovieWalk {
   void Tag(uint16_t code, TByteReader& body, int nesting, int spriteNesting) {
     switch (code) {
       case tcDoAction:
-        ReadActions(body, strings_);
+        actions_.Read(body);
         break;
       case tcDoInitAction:
         body.Skip(2);  // the sprite it initialises
-        ReadActions(body, strings_);
+        actions_.Read(body);
         break;
       case tcPlaceObject2:
       case tcPlaceObject3:
@@ -148,7 +148,7 @@ class TMovieWalk {
       if (events == 0) return;
       TByteReader record = body.Sub(body.U32());
       if (wide && (events & kClipEventKeyPress)) record.Skip(1);  // key code
-      ReadActions(record, strings_);
+      actions_.Read(record);
     }
   }
 
@@ -211,7 +211,7 @@ class TMovieWalk {
       body.Skip(4);  // character and depth
       Matrix(body);
     }
-    ReadActions(body, strings_);
+    actions_.Read(body);
   }
 
   // DefineButton2: the offset of the first condition record, then records that each give the
@@ -227,7 +227,7 @@ class TMovieWalk {
       const uint16_t size = body.U16();
       if (size == 0) {
         body.Skip(2);  // conditions
-        ReadActions(body, strings_);
+        actions_.Read(body);
         return;
       }
       if (size < 4)
@@ -235,11 +235,12 @@ class TMovieWalk {
             Format("movie corrupt at byte %zu: bad condition size", body.Offset() - 2));
       TByteReader record = body.Sub(size - 2);
       record.Skip(2);  // conditions
-      ReadActions(record, strings_);
+      actions_.Read(record);
     }
   }
 
   TMovieStrings& strings_;
+  TActionReader actions_{strings_};
   int version_ = 0;
   // Bytes unpacked so far, nested movies included, against kMaxMovieSize.
   size_t unpacked_ = 0;

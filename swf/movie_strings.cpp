@@ -1,32 +1,68 @@
 #include "swf/movie_strings.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "swf/address_filter.h"
 
-void TMovieStrings::Note(std::string_view text, uint8_t use) {
+namespace {
+
+constexpr size_t kFirstIndexSize = 64;
+
+}  // namespace
+
+TMovieStrings::TNoted TMovieStrings::Note(std::string_view text, uint8_t use) {
   // Every address has an extension or a scheme; names and words without either, the most
   // common strings of code, are passed over before any lookup.
-  if (text.find_first_of(".:") == std::string_view::npos) return;
-  const auto found = uses_.find(text);
-  if (found != uses_.end()) {
-    found->second |= use;
-    return;
+  if (std::none_of(text.begin(), text.end(), [](char c) { return c == '.' || c == ':'; }))
+    return kIgnored;
+  if (index_.empty()) index_.resize(kFirstIndexSize);
+  const uint64_t hash = std::hash<std::string_view>()(text);
+  TSlot& slot = Find(text, hash);
+  if (slot.Entry != 0) {
+    TEntry& entry = entries_[slot.Entry - 1];
+    entry.Use |= use;
+    return (entry.Use & kRefused) != 0 ? kIgnored : TNoted{slot.Entry - 1};
   }
   // Each distinct string is judged once; those refused stay known as refused, so that a class
   // name met a thousand times costs one lookup each time after the first.
-  if (!IsLoadableAddress(text)) {
-    if (uses_.size() < kMaxKnownStrings) uses_.emplace(std::string(text), kRefused);
-    return;
+  const bool loadable = IsLoadableAddress(text);
+  if (entries_.size() >= kMaxKnownStrings || (loadable && addresses_ >= kMaxAddresses))
+    return kIgnored;
+  const auto position = static_cast<uint32_t>(entries_.size());
+  slot = {position + 1, static_cast<uint32_t>(hash >> 32)};
+  entries_.push_back({std::string(text), hash, loadable ? use : kRefused});
+  if (entries_.size() * 2 > index_.size()) GrowIndex();
+  if (!loadable) return kIgnored;
+  ++addresses_;
+  return TNoted{position};
+}
+
+TMovieStrings::TSlot& TMovieStrings::Find(std::string_view text, uint64_t hash) {
+  const size_t mask = index_.size() - 1;
+  const auto high = static_cast<uint32_t>(hash >> 32);
+  for (size_t at = hash & mask;; at = (at + 1) & mask) {
+    TSlot& slot = index_[at];
+    if (slot.Entry == 0 || (slot.HashHigh == high && entries_[slot.Entry - 1].Text == text))
+      return slot;
   }
-  if (order_.size() >= kMaxAddresses || uses_.size() >= kMaxKnownStrings) return;
-  const auto added = uses_.emplace(std::string(text), use).first;
-  order_.push_back(&added->first);
+}
+
+void TMovieStrings::GrowIndex() {
+  index_.assign(index_.size() * 2, TSlot{});
+  const size_t mask = index_.size() - 1;
+  for (uint32_t i = 0; i < entries_.size(); ++i) {
+    size_t at = entries_[i].Hash & mask;
+    while (index_[at].Entry != 0)
+      at = (at + 1) & mask;
+    index_[at] = {i + 1, static_cast<uint32_t>(entries_[i].Hash >> 32)};
+  }
 }
 
 std::vector<std::string> TMovieStrings::Addresses() const {
   std::vector<std::string> result;
-  for (const std::string* text : order_) {
-    const uint8_t use = uses_.at(*text);
-    if ((use & kWhole) != 0 || (use & kPiece) == 0) result.push_back(*text);
-  }
+  for (const TEntry& entry : entries_)
+    if ((entry.Use & kRefused) == 0 && ((entry.Use & kWhole) != 0 || (entry.Use & kPiece) == 0))
+      result.push_back(entry.Text);
   return result;
 }

@@ -1,7 +1,12 @@
 #include "swf/movie_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -268,6 +273,57 @@ TEST(MovieReaderTest, AMovieOfTooManyAddressesKeepsTheFirstOnes) {
   ASSERT_EQ(found.size(), 20000u);
   EXPECT_EQ(found.front(), "f0.swf");
   EXPECT_EQ(found.back(), "f19999.swf");
+}
+
+}  // namespace
+
+namespace {
+
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
+}
+
+// Runs `work` in a child, which starts with what this process holds, so that the peaks of
+// earlier tests do not count: whether it succeeded, and how much more memory than this process
+// holds now it took at its peak.
+struct TChildRun {
+  bool Succeeded = false;
+  long PeakGrowthKiB = 0;
+};
+
+TChildRun RunInChild(const std::function<bool()>& work) {
+  const long before = ResidentKiB();
+  const pid_t child = fork();
+  if (child == 0) _exit(work() ? 0 : 1);
+  int status = 0;
+  rusage usage{};
+  const bool waited = wait4(child, &status, 0, &usage) == child;
+  return {waited && WIFEXITED(status) && WEXITSTATUS(status) == 0, usage.ru_maxrss - before};
+}
+
+TEST(MovieReaderTest, ActionsThatRepeatAValueKeepTheStackBounded) {
+  constexpr uint8_t acPushDuplicate = 0x4C;
+  struct Row {
+    const char* Name;
+    size_t Repeats;
+  };
+  // Four million duplicates of one string would take over 128 MiB if each were kept.
+  const Row rows[] = {{"a few", 10}, {"past the tracked depth", 5000}, {"millions", 4u << 20}};
+  for (const Row& row : rows) {
+    std::string actions = TActionWriter().PushString("dup/a.swf").Bytes();
+    actions.pop_back();  // the end action
+    actions += std::string(row.Repeats, static_cast<char>(acPushDuplicate));
+    actions += TActionWriter().Simple(acSetVariable).Bytes();
+    const std::string movie = Movie(TMovieKind::mkPlain, {Tag(12, actions, true)});
+    const TChildRun run =
+        RunInChild([&movie] { return MovieAddresses(movie) == Strings{"dup/a.swf"}; });
+    EXPECT_TRUE(run.Succeeded) << row.Name;
+    EXPECT_LT(run.PeakGrowthKiB, 32 << 10) << row.Name;
+  }
 }
 
 }  // namespace
