@@ -12,13 +12,45 @@ constexpr size_t kMaxFieldLength = 255;
 constexpr char kSocks4Version = 4;
 constexpr char kSocks5Version = 5;
 constexpr char kCommandConnect = 1;
+// The greeting offers one authentication method.
+constexpr char kOneMethod = 1;
 constexpr char kMethodNone = 0;
 constexpr char kMethodUsernamePassword = 2;
 constexpr char kAuthVersion = 1;
+// The byte after the command of a SOCKS 5 request.
+constexpr char kReserved = 0;
 constexpr char kAddressIPv4 = 1;
 constexpr char kAddressDomain = 3;
 constexpr char kAddressIPv6 = 4;
+// SOCKS 4 reply statuses.
 constexpr int kSocks4Granted = 90;
+constexpr int kSocks4Rejected = 91;
+constexpr int kSocks4NoIdentd = 92;
+constexpr int kSocks4IdentMismatch = 93;
+// SOCKS 5 reply codes.
+constexpr int kSocks5Succeeded = 0;
+constexpr int kSocks5GeneralFailure = 1;
+constexpr int kSocks5NotAllowed = 2;
+constexpr int kSocks5NetworkUnreachable = 3;
+constexpr int kSocks5HostUnreachable = 4;
+constexpr int kSocks5ConnectionRefused = 5;
+constexpr int kSocks5TTLExpired = 6;
+constexpr int kSocks5CommandNotSupported = 7;
+constexpr int kSocks5AddressNotSupported = 8;
+// The status of the username/password sub-negotiation that lets us in.
+constexpr char kAuthSucceeded = 0;
+// Lengths of the replies we read (SOCKS 5: up to the first byte of the bound address) and of
+// the address and port fields.
+constexpr int kSocks4ReplyLength = 8;
+constexpr int kSocks5MethodReplyLength = 2;
+constexpr int kSocks5AuthReplyLength = 2;
+constexpr int kSocks5ReplyHeadLength = 5;
+constexpr int kIPv4Length = 4;
+constexpr int kIPv6Length = 16;
+constexpr int kPortLength = 2;
+// SOCKS 4A's destination address 0.0.0.1: the server resolves the name that follows the user
+// id.
+constexpr char kSocks4AMarker[] = {0, 0, 0, 1};
 
 // Refuses a field that the wire cannot carry, before anything is sent.
 void CheckFieldLength(const std::string& value, const char* field) {
@@ -33,11 +65,11 @@ void AppendPort(std::string& bytes, int port) {
 
 [[noreturn]] void RaiseSocks4Status(int status) {
   switch (status) {
-    case 91:
+    case kSocks4Rejected:
       throw ENetSocksRequestFailed("Request rejected or failed.");
-    case 92:
+    case kSocks4NoIdentd:
       throw ENetSocksRequestServerFailed("Request rejected because SOCKS server cannot connect.");
-    case 93:
+    case kSocks4IdentMismatch:
       throw ENetSocksRequestIdentFailed(
           "Request rejected because the client program and identd report different user-ids.");
     default:
@@ -47,21 +79,21 @@ void AppendPort(std::string& bytes, int port) {
 
 [[noreturn]] void RaiseSocks5Reply(int code) {
   switch (code) {
-    case 1:
+    case kSocks5GeneralFailure:
       throw ENetSocksServerGeneralError("General SOCKS server failure.");
-    case 2:
+    case kSocks5NotAllowed:
       throw ENetSocksServerPermissionError("Connection not allowed by ruleset.");
-    case 3:
+    case kSocks5NetworkUnreachable:
       throw ENetSocksServerNetUnreachableError("Network unreachable.");
-    case 4:
+    case kSocks5HostUnreachable:
       throw ENetSocksServerHostUnreachableError("Host unreachable.");
-    case 5:
+    case kSocks5ConnectionRefused:
       throw ENetSocksServerConnectionRefusedError("Connection refused.");
-    case 6:
+    case kSocks5TTLExpired:
       throw ENetSocksServerTTLExpiredError("TTL expired.");
-    case 7:
+    case kSocks5CommandNotSupported:
       throw ENetSocksServerCommandError("Command not supported.");
-    case 8:
+    case kSocks5AddressNotSupported:
       throw ENetSocksServerAddressError("Address type not supported.");
     default:
       throw ENetSocksUnknownError("Unknown socks error.");
@@ -124,8 +156,7 @@ void TNetSocksInfo::MakeSocks4Connection(const std::string& host, int port) {
     const TNetIPv4Address address = GlobalStack->TextToAddress(GlobalStack->ResolveHostToIP(host));
     request.append(reinterpret_cast<const char*>(address.data()), address.size());
   } else {
-    // 0.0.0.1: the server resolves the name that follows the user id.
-    request += std::string("\0\0\0\1", 4);
+    request.append(kSocks4AMarker, sizeof(kSocks4AMarker));
   }
   request += Username;
   request += '\0';
@@ -134,7 +165,7 @@ void TNetSocksInfo::MakeSocks4Connection(const std::string& host, int port) {
     request += '\0';
   }
   SendAll(request);
-  const std::string reply = ReceiveSocks4(8);
+  const std::string reply = ReceiveReply(kSocks4ReplyLength);
   const int status = static_cast<unsigned char>(reply[1]);
   if (status != kSocks4Granted) RaiseSocks4Status(status);
 }
@@ -148,8 +179,8 @@ void TNetSocksInfo::MakeSocks5Connection(const std::string& host, int port) {
   CheckFieldLength(host, "destination host name");
 
   const char method = withPassword ? kMethodUsernamePassword : kMethodNone;
-  SendAll(std::string{kSocks5Version, 1, method});
-  std::string reply = ReceiveSocks5(2);
+  SendAll(std::string{kSocks5Version, kOneMethod, method});
+  std::string reply = ReceiveReply(kSocks5MethodReplyLength);
   if (reply[1] != method) throw ENetSocksAuthMethodError("Invalid socks authentication method.");
 
   if (withPassword) {
@@ -160,39 +191,40 @@ void TNetSocksInfo::MakeSocks5Connection(const std::string& host, int port) {
     login += static_cast<char>(Password.size());
     login += Password;
     SendAll(login);
-    reply = ReceiveSocks5(2);
-    if (reply[1] != 0) throw ENetSocksAuthError("Authentication error to socks server.");
+    reply = ReceiveReply(kSocks5AuthReplyLength);
+    if (reply[1] != kAuthSucceeded)
+      throw ENetSocksAuthError("Authentication error to socks server.");
   }
 
   // The destination always goes as a name, also when it is dotted text.
-  std::string request{kSocks5Version, kCommandConnect, 0, kAddressDomain};
+  std::string request{kSocks5Version, kCommandConnect, kReserved, kAddressDomain};
   request += static_cast<char>(host.size());
   request += host;
   AppendPort(request, port);
   SendAll(request);
 
-  reply = ReceiveSocks5(5);
+  reply = ReceiveReply(kSocks5ReplyHeadLength);
   const int code = static_cast<unsigned char>(reply[1]);
-  if (code != 0) RaiseSocks5Reply(code);
+  if (code != kSocks5Succeeded) RaiseSocks5Reply(code);
   // The bound address and port follow; none of it may be left for the application. One
   // address byte (a name's length) has been read with the head.
   int rest = 0;
   switch (reply[3]) {
     case kAddressIPv4:
-      rest = 4 - 1 + 2;
+      rest = kIPv4Length - 1 + kPortLength;
       break;
     case kAddressDomain:
-      rest = static_cast<unsigned char>(reply[4]) + 2;
+      rest = static_cast<unsigned char>(reply[4]) + kPortLength;
       break;
     case kAddressIPv6:
-      rest = 16 - 1 + 2;
+      rest = kIPv6Length - 1 + kPortLength;
       break;
     default:
       // Without a known address length the rest of the reply cannot be told from the
       // destination's bytes.
       throw ENetSocksServerAddressError("Address type not supported.");
   }
-  ReceiveSocks5(rest);
+  ReceiveReply(rest);
 }
 
 void TNetSocksInfo::SendAll(const std::string& bytes) {
@@ -206,32 +238,22 @@ void TNetSocksInfo::SendAll(const std::string& bytes) {
   }
 }
 
-std::string TNetSocksInfo::ReceiveSocks4(int count) {
-  if (!io_handler_) throw ENetClosedSocket("Disconnected.");
+std::string TNetSocksInfo::ReceiveReply(int count) {
+  // SOCKS 5 reports whatever ends its reply early as a server that did not respond.
+  const bool asNoResponse = Version == TSocksVersion::svSocks5;
   std::string bytes(static_cast<size_t>(count), '\0');
-  int got = 0;
-  while (got < count) {
-    const int n = io_handler_->ReceiveSome(bytes.data() + got, count - got);
-    if (n == kSocketError) GlobalStack->CheckSocketResult(n);
-    if (n <= 0) throw ENetConnClosedGracefully("Connection Closed Gracefully.");
-    got += n;
-  }
-  return bytes;
-}
-
-std::string TNetSocksInfo::ReceiveSocks5(int count) {
-  std::string bytes(static_cast<size_t>(count), '\0');
-  int got = 0;
   try {
     if (!io_handler_) throw ENetClosedSocket("Disconnected.");
+    int got = 0;
     while (got < count) {
       const int n = io_handler_->ReceiveSome(bytes.data() + got, count - got);
-      if (n <= 0) RaiseNoResponse();
+      if (n <= 0 && asNoResponse) RaiseNoResponse();
+      if (n == kSocketError) GlobalStack->CheckSocketResult(n);
+      if (n <= 0) throw ENetConnClosedGracefully("Connection Closed Gracefully.");
       got += n;
     }
-  } catch (const ENetSocksServerRespondError&) {
-    throw;
   } catch (const Exception&) {
+    if (!asNoResponse) throw;
     RaiseNoResponse();
   }
   return bytes;

@@ -13,6 +13,9 @@ enum class TSocksAuthentication { saNoAuthentication, saUsernamePassword };
 
 class TNetSocksInfo : public TNetComponent {
  public:
+  // The port SOCKS servers listen on unless told otherwise.
+  static constexpr int DefaultPort = 1080;
+
   explicit TNetSocksInfo(TComponent* owner = nullptr);
   ~TNetSocksInfo() override;
 
@@ -22,7 +25,7 @@ class TNetSocksInfo : public TNetComponent {
   std::string Host;
   // SOCKS 5 password.
   std::string Password;
-  int Port = 1080;
+  int Port = DefaultPort;
   // SOCKS 4 user id, SOCKS 5 user name.
   std::string Username;
   TSocksVersion Version = TSocksVersion::svNoSocks;
@@ -46,9 +49,10 @@ class TNetSocksInfo : public TNetComponent {
   void MakeSocks4Connection(const std::string& host, int port);
   void MakeSocks5Connection(const std::string& host, int port);
   void SendAll(const std::string& bytes);
-  // Reads exactly count bytes; a close or an error raises as SOCKS 4 or SOCKS 5 wants it.
-  std::string ReceiveSocks4(int count);
-  std::string ReceiveSocks5(int count);
+  // Reads exactly count bytes of the server's reply. A close raises
+  // ENetConnClosedGracefully and a socket error ENetSocketError, except under SOCKS 5, which
+  // reports every failure to read as ENetSocksServerRespondError.
+  std::string ReceiveReply(int count);
 
   TNetIOHandler* io_handler_ = nullptr;
 };

@@ -1,31 +1,21 @@
 #include "net/ssl_io_handler.h"
 
-#include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
-#include <openssl/x509v3.h>
+#include <openssl/x509.h>
 
 #include <algorithm>
 
 #include "base/net_exceptions.h"
 #include "base/text.h"
 #include "net/anti_freeze.h"
+#include "net/ssl_engine.h"
 #include "net/stack.h"
 
 namespace {
 
-// ALPN offers one protocol: the one this client speaks.
-constexpr unsigned char kAlpnHttp11[] = {8, 'h', 't', 't', 'p', '/', '1', '.', '1'};
-// With read-ahead one receive takes several records at once instead of a header and a body
-// per record.
-constexpr size_t kReadAheadBytes = 128 * 1024;
 // What a peek of ReadRecords gives while only records without data have arrived.
 constexpr int kNothingReadable = -2;
-
-std::string ReasonOf(unsigned long error) {
-  const char* reason = ERR_reason_error_string(error);
-  return reason ? reason : Format("OpenSSL error %lu", error);
-}
 
 // The text of a socket error code without its "Socket Error # N" line.
 std::string SocketErrorReason(int code) {
@@ -35,60 +25,7 @@ std::string SocketErrorReason(int code) {
   return reason.empty() ? text : reason;
 }
 
-bool IsAddressLiteral(const std::string& host) {
-  return TNetStack::IsDottedIP(host) || host.find(':') != std::string::npos;
-}
-
 }  // namespace
-
-struct TNetSSLIOHandlerSocket::TEngine {
-  SSL_CTX* Context = nullptr;
-  // What Context was made for; other settings need a new one.
-  std::string ContextCAFile;
-  bool ContextVerifies = true;
-  SSL* Session = nullptr;
-  // After a fatal error OpenSSL must not be asked to send close_notify.
-  bool Broken = false;
-  // The end a peek saw: returned by the next receive.
-  std::optional<int> PeekedEnd;
-  std::exception_ptr PeekedError;
-
-  ~TEngine() {
-    if (Session) SSL_free(Session);
-    if (Context) SSL_CTX_free(Context);
-  }
-};
-
-// The BIO under each session moves bytes through the socket handler.
-struct TEngineAccess {
-  static TNetSSLIOHandlerSocket* HandlerOf(BIO* bio) {
-    return static_cast<TNetSSLIOHandlerSocket*>(BIO_get_data(bio));
-  }
-  static int Read(BIO* bio, char* buffer, int length) {
-    BIO_clear_retry_flags(bio);
-    return HandlerOf(bio)->ReceiveRaw(buffer, length);
-  }
-  static int Write(BIO* bio, const char* buffer, int length) {
-    BIO_clear_retry_flags(bio);
-    return HandlerOf(bio)->SendRaw(buffer, length);
-  }
-  static long Control(BIO*, int command, long, void*) { return command == BIO_CTRL_FLUSH ? 1 : 0; }
-  static int Create(BIO* bio) {
-    BIO_set_init(bio, 1);
-    return 1;
-  }
-  static BIO_METHOD* Method() {
-    static BIO_METHOD* const method = [] {
-      BIO_METHOD* m = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "net socket");
-      BIO_meth_set_read(m, &Read);
-      BIO_meth_set_write(m, &Write);
-      BIO_meth_set_ctrl(m, &Control);
-      BIO_meth_set_create(m, &Create);
-      return m;
-    }();
-    return method;
-  }
-};
 
 TNetSSLIOHandlerSocket::TNetSSLIOHandlerSocket(TComponent* owner) : TNetIOHandlerSocket(owner) {}
 
@@ -216,75 +153,19 @@ void TNetSSLIOHandlerSocket::RethrowKept() {
 void TNetSSLIOHandlerSocket::StartTLS() {
   if (!engine_) engine_ = std::make_unique<TEngine>();
   TEngine& engine = *engine_;
-  if (engine.Context && (engine.ContextCAFile != CAFile || engine.ContextVerifies != VerifyPeer)) {
-    SSL_CTX_free(engine.Context);
-    engine.Context = nullptr;
-  }
-  if (!engine.Context) {
-    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
-    if (!context)
-      throw ENetSSLProtocolReplyError(0, "TLS is not available: " + ReasonOf(ERR_get_error()));
-    SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
-    SSL_CTX_set_max_proto_version(context, TLS1_3_VERSION);
-    // A record without data (a session ticket) must not make a receive wait for more: the
-    // server may be waiting for our next request.
-    SSL_CTX_clear_mode(context, SSL_MODE_AUTO_RETRY);
-    SSL_CTX_set_read_ahead(context, 1);
-    SSL_CTX_set_default_read_buffer_len(context, kReadAheadBytes);
-    if (VerifyPeer) {
-      SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
-      const int loaded = CAFile.empty()
-                             ? SSL_CTX_set_default_verify_paths(context)
-                             : SSL_CTX_load_verify_locations(context, CAFile.c_str(), nullptr);
-      if (loaded != 1) {
-        const std::string reason = ReasonOf(ERR_get_error());
-        ERR_clear_error();
-        SSL_CTX_free(context);
-        throw ENetSSLProtocolReplyError(
-            0, CAFile.empty() ? "Cannot load the system's trusted certificates: " + reason
-                              : Format("Cannot load the certificates in %s: %s", CAFile.c_str(),
-                                       reason.c_str()));
-      }
-    } else {
-      SSL_CTX_set_verify(context, SSL_VERIFY_NONE, nullptr);
-    }
-    engine.Context = context;
-    engine.ContextCAFile = CAFile;
-    engine.ContextVerifies = VerifyPeer;
-  }
+  engine.PrepareContext(CAFile, VerifyPeer);
 
   FreeSession();
   if (VerifyPeer && ServerName.empty())
     throw ENetSSLProtocolReplyError(
         0, "TLS handshake with (no host) failed: no host name to check the certificate against");
-  SSL* session = SSL_new(engine.Context);
-  BIO* bio = BIO_new(TEngineAccess::Method());
-  if (!session || !bio) {
-    if (session) SSL_free(session);
-    if (bio) BIO_free(bio);
-    throw ENetSSLProtocolReplyError(0, "TLS is not available: " + ReasonOf(ERR_get_error()));
-  }
-  BIO_set_data(bio, this);
-  SSL_set_bio(session, bio, bio);
-  engine.Session = session;
-
-  const bool literal = IsAddressLiteral(ServerName);
-  if (!literal) SSL_set_tlsext_host_name(session, ServerName.c_str());
-  SSL_set_alpn_protos(session, kAlpnHttp11, sizeof(kAlpnHttp11));
-  if (VerifyPeer) {
-    X509_VERIFY_PARAM* param = SSL_get0_param(session);
-    X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-    if (literal)
-      X509_VERIFY_PARAM_set1_ip_asc(param, ServerName.c_str());
-    else
-      X509_VERIFY_PARAM_set1_host(param, ServerName.c_str(), 0);
-  }
+  engine.StartSession(*this, ServerName, VerifyPeer);
 
   ERR_clear_error();
   deadline_passed_ = false;
   if (handshake_limit_ > 0)
     deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(handshake_limit_);
-  const int result = SSL_connect(session);
+  const int result = SSL_connect(engine.Session);
   deadline_.reset();
   if (result == 1) {
     kept_socket_error_ = 0;

@@ -1,8 +1,8 @@
 // The TLS I/O handler: the socket handler with a TLS 1.2/1.3 client session over OpenSSL on
 // top. In pass-through it moves bytes as the socket handler does (plain http goes through it
 // untouched); otherwise it negotiates right after the connect, or at once when pass-through is
-// switched off on an open connection (the proxy tunnel). This is the only file of the system
-// that knows OpenSSL: its types stay inside the implementation.
+// switched off on an open connection (the proxy tunnel). Only this handler's implementation
+// knows OpenSSL (net/ssl_engine.h holds its side): its types stay out of this header.
 #pragma once
 
 #include <chrono>

@@ -58,6 +58,17 @@ void ReadAddress(TNetStack& stack, const sockaddr_in& address, int& family, int&
   ip = stack.AddressToText(bytes);
 }
 
+// One end's address of a socket through getpeername or getsockname; a failure raises
+// ENetSocketError.
+void ReadSocketAddress(TNetStack& stack, int (*call)(int, sockaddr*, socklen_t*), int handle,
+                       int& family, int& port, std::string& ip) {
+  sockaddr_in address{};
+  socklen_t length = sizeof(address);
+  if (call(handle, reinterpret_cast<sockaddr*>(&address), &length) < 0)
+    stack.CheckSocketResult(Fail());
+  ReadAddress(stack, address, family, port, ip);
+}
+
 // poll's own time-out without a limit.
 constexpr int kPollForever = -1;
 
@@ -345,19 +356,11 @@ void TNetStackPosix::SetLastErrorCode(int code) {
 }
 
 void TNetStackPosix::PeerAddressOf(int handle, int& family, int& port, std::string& ip) {
-  sockaddr_in address{};
-  socklen_t length = sizeof(address);
-  if (SocketsLibrary::GetPeerName(handle, reinterpret_cast<sockaddr*>(&address), &length) < 0)
-    CheckSocketResult(Fail());
-  ReadAddress(*this, address, family, port, ip);
+  ReadSocketAddress(*this, &SocketsLibrary::GetPeerName, handle, family, port, ip);
 }
 
 void TNetStackPosix::LocalAddressOf(int handle, int& family, int& port, std::string& ip) {
-  sockaddr_in address{};
-  socklen_t length = sizeof(address);
-  if (SocketsLibrary::GetSockName(handle, reinterpret_cast<sockaddr*>(&address), &length) < 0)
-    CheckSocketResult(Fail());
-  ReadAddress(*this, address, family, port, ip);
+  ReadSocketAddress(*this, &SocketsLibrary::GetSockName, handle, family, port, ip);
 }
 
 int TNetStackPosix::GetOption(int handle, int level, int option, void* value, int& length) {

@@ -14,6 +14,15 @@
 
 namespace {
 
+// No terminator in the input buffer yet.
+constexpr int64_t kNotFound = -1;
+
+// What ASCIIFilter does to received bytes.
+void ClearTopBits(char* bytes, int64_t count) {
+  for (int64_t i = 0; i < count; ++i)
+    bytes[i] = static_cast<char>(bytes[i] & 0x7F);
+}
+
 uint32_t GetBigEndian32(const unsigned char* bytes) {
   return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
          uint32_t{bytes[3]};
@@ -38,9 +47,7 @@ int TNetTCPConnection::ReceiveBlock(int& appended) {
     char* tail = input_data_.Reserve(size);
     const int n = io_handler_->ReceiveSome(tail, size);
     if (n > 0) {
-      if (ASCIIFilter)
-        for (int i = 0; i < n; ++i)
-          tail[i] = static_cast<char>(tail[i] & 0x7F);
+      if (ASCIIFilter) ClearTopBits(tail, n);
       input_data_.Commit(n);
       appended = n;
     }
@@ -54,9 +61,7 @@ int TNetTCPConnection::ReceiveBlock(int& appended) {
   intercept_->Receive(receive_scratch_);
   const int64_t count = receive_scratch_.Size();
   char* block = receive_scratch_.Memory();
-  if (ASCIIFilter)
-    for (int64_t i = 0; i < count; ++i)
-      block[i] = static_cast<char>(block[i] & 0x7F);
+  if (ASCIIFilter) ClearTopBits(block, count);
   input_data_.Append(block, count);
   appended = static_cast<int>(std::min<int64_t>(count, INT_MAX));
   return n;
@@ -116,7 +121,7 @@ std::string TNetTCPConnection::ReadLine(const std::string& terminatorText, int t
     return input_data_.Extract(maxLength);
   };
 
-  int64_t found = -1;  // offset of the terminator in the input buffer
+  int64_t found = kNotFound;  // offset of the terminator in the input buffer
   int64_t searched = 0;
   for (;;) {
     const int64_t size = input_data_.Size();
@@ -126,7 +131,7 @@ std::string TNetTCPConnection::ReadLine(const std::string& terminatorText, int t
       const int64_t from = std::max<int64_t>(0, searched - (terminatorLength - 1));
       const std::string_view view(input_data_.Memory(), static_cast<size_t>(size));
       const size_t at = view.find(terminator, static_cast<size_t>(from));
-      found = at == std::string_view::npos ? -1 : static_cast<int64_t>(at);
+      found = at == std::string_view::npos ? kNotFound : static_cast<int64_t>(at);
       searched = size;
     }
     if (found >= 0) {
