@@ -13,6 +13,8 @@
 #include "http/http_protocol.h"
 #include "http/http_types.h"
 #include "http/proxy_connection_info.h"
+#include "http/response_decision.h"
+#include "http/response_reader.h"
 #include "net/tcp_client.h"
 #include "uri/uri.h"
 
@@ -47,10 +49,14 @@ class TNetCustomHTTP : public TNetTCPClient {
   int RedirectMaximum = DefaultRedirectMaximum;
   TNetHTTPOptions HTTPOptions{TNetHTTPOption::hoForceEncodeParams};
 
+ private:
   // Requests made in the current call; attempts at authorization since the last redirection.
-  int RedirectCount = 0;
-  int ServerAuthAttempts = 0;
-  int ProxyAuthAttempts = 0;
+  // Only the client counts them.
+  TNetResponseCounters counters_;
+
+ public:
+  // The requests made in the current call, to be read only.
+  const int& RedirectCount = counters_.Redirects;
 
   TNetHTTPOnRedirectEvent OnRedirect;
   TNetOnSelectAuthorization OnSelectAuthorization;
@@ -76,7 +82,7 @@ class TNetCustomHTTP : public TNetTCPClient {
   void SetAuthenticationStore(TNetAuthenticationStore* store);
 
   // Where the reader is in the current (or last) response.
-  TNetReaderState ReaderState() const { return reader_state_; }
+  TNetReaderState ReaderState() const { return reader_.State(); }
 
   // Runs a GET; the body goes into `destination` from its position at the call.
   void HttpGet(const std::string& address, TStream& destination);
@@ -108,11 +114,10 @@ class TNetCustomHTTP : public TNetTCPClient {
   // only for HEAD, whose responses carry no body.
   void ReadResponseBody(TNetHTTPResponse& response, TNetHTTPMethod method = TNetHTTPMethod::hmGet);
   // Reads one chunk-size line.
-  int64_t ReadChunkSize();
+  int64_t ReadChunkSize() { return reader_.ReadChunkSize(); }
 
   // The response on the connection has not been read to its end.
   bool ResponsePending() const { return response_pending_; }
-  void SetResponsePending(bool pending) { response_pending_ = pending; }
 
   void AssignHost(const std::string& host) override;
   void AssignPort(int port) override;
@@ -127,20 +132,37 @@ class TNetCustomHTTP : public TNetTCPClient {
   // Reads a status line and its head, skipping interim 100 responses.
   void ReadResponseHeads(TNetHTTPProtocol& pair);
   void ReadStatusAndHead(TNetHTTPProtocol& pair);
+  // The head after its status line: header lines and fields, cookies, OnResponseHead.
+  void ReadHeadOfStatus(TNetHTTPProtocol& pair);
+  // Decides what follows the response just read and carries it out, reading or discarding
+  // its body on the way. Error statuses raise ENetHTTPProtocolException.
+  TNetNextStep EvaluateResponse(TNetHTTPProtocol& pair);
+  TNetNextStep CarryOutRedirection(TNetHTTPProtocol& pair, const TNetResponseDecision& decision);
+  TNetNextStep CarryOutChallenge(TNetHTTPProtocol& pair, const TNetResponseDecision& decision);
+  // The body of a response that ends the exchange; a 204 has none to read.
+  void ReadFinalBody(TNetHTTPProtocol& pair);
+  // AuthorizeServer and AuthorizeProxy: one dialogue, on the side that challenged.
+  bool Authorize(TNetChallenger challenger, TNetHTTPRequest& request, TNetHTTPResponse& response);
+  // The authentication that answered a failed challenge starts again.
+  void ResetChallenged(TNetHTTPProtocol& pair, TNetChallenger challenger);
+  TNetResponsePolicy Policy() const;
+  // Reads the body (2 s time-out) as the text of ENetHTTPProtocolException and raises it.
+  [[noreturn]] void RaiseProtocolError(TNetHTTPProtocol& pair);
+  // Reads the body into a scratch text and drops it.
+  void DrainBody(TNetHTTPProtocol& pair);
+  // DrainBody with the given read time-out; errors are swallowed (and leave the connection
+  // marked as not reusable).
+  void DrainQuietly(TNetHTTPProtocol& pair, int timeoutMs);
   // Sends CONNECT through the proxy until it answers 200, then starts TLS.
   void OpenTunnel();
-  // Writes `count` body bytes; on a close before the end, what arrived is written first.
-  void ReadBodyBytes(TStream& stream, int64_t count);
-  void ReadChunkedBody(TStream& stream);
-  bool RunAuthorizationSteps(TNetAuthentication& authentication, TNetHTTPRequest* request,
-                             const TNetOnAuthorization& handler, std::string& user,
-                             std::string& password);
+  // A redirection has led away from the origin of the address given to the call.
+  bool LeftCallOrigin() const;
   void CloseAfterCall();
 
   TNetCookieManager* cookie_manager_ = nullptr;
   bool owns_cookie_manager_ = false;
   TNetAuthenticationStore* authentication_store_ = nullptr;
-  TNetReaderState reader_state_ = TNetReaderState::rsFinished;
+  TNetResponseReader reader_{*this};
   bool response_pending_ = false;
   // The origin of the address given to the current call.
   std::string call_origin_;

@@ -46,6 +46,8 @@ enum class TNetReaderState {
 
 // The word that starts the request line, its blank included.
 const char* MethodWord(TNetHTTPMethod method);
+// The methods whose request carries the caller's body: POST and PUT.
+bool SendsBody(TNetHTTPMethod method);
 
 // dest and NumRedirect may be changed by the handler, as may Handled and VMethod.
 using TNetHTTPOnRedirectEvent = std::function<void(
