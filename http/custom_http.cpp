@@ -175,7 +175,7 @@ void TNetCustomHTTP::OpenExchange() {
     ConnectIfNeeded(LastResponse);
   SendRequestHead(Request, &CurrentAddress);
   if (SendsBody(Request.RequestMethod) && Request.BodySource)
-    WriteFromStream(*Request.BodySource, true, false, 0);
+    WriteFromStream(*Request.BodySource, true, false, kToStreamEnd);
 }
 
 void TNetCustomHTTP::ConnectIfNeeded(TNetHTTPResponse& response) {

@@ -49,7 +49,7 @@ void TNetCustomHTTP::SendRequestHead(TNetHTTPRequest& request, const TNetURI* ad
   for (int i = 0; i < request.HeaderLines.Count(); ++i)
     if (!request.HeaderLines.Get(i).empty()) lines.push_back(request.HeaderLines.Get(i));
 
-  StartWriteBuffering(-1);
+  StartWriteBuffering(kNoWriteThreshold);
   try {
     response_pending_ = true;
     for (const std::string& line : lines)

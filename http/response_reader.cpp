@@ -9,7 +9,7 @@
 #include "net/tcp_connection.h"
 
 std::string TNetResponseReader::ReadRawLine() {
-  return connection_.ReadLine("\n", -1, -1);
+  return connection_.ReadLine("\n", kUseReadTimeout, kUseMaxLineLength);
 }
 
 std::string TNetResponseReader::ReadStatusLine() {
@@ -48,7 +48,7 @@ void TNetResponseReader::ReadBody(TStream& stream, TNetReaderState framing, int6
       ReadChunkedBody(stream);
       break;
     case TNetReaderState::rsBodyUntilClose:
-      connection_.ReadIntoStream(stream, -1, true);
+      connection_.ReadIntoStream(stream, kNoByteCount, true);
       break;
     default:
       break;
