@@ -74,15 +74,7 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
 
 int64_t TFileStream::Write(const void* buffer, int64_t count) {
   if (handle_ < 0 || count <= 0) return 0;
-  const char* p = static_cast<const char*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::write(handle_, p + done, static_cast<size_t>(count - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += n;
-  }
-  return done;
+  return static_cast<int64_t>(WriteAll(handle_, buffer, static_cast<size_t>(count)));
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
@@ -100,4 +92,19 @@ void TFileStream::SetSize(int64_t size) {
   if (::ftruncate(handle_, static_cast<off_t>(size < 0 ? 0 : size)) != 0)
     throw EWriteError("Stream write error");
   if (position > size) Seek(size, TSeekOrigin::soBeginning);
+}
+
+size_t WriteAll(int fd, const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(fd, p + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return done;
 }

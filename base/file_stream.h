@@ -1,6 +1,7 @@
 // A stream over a file on disk.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "base/stream.h"
@@ -14,6 +15,8 @@ class TFileStream : public TStream {
   // Raise EFCreateError "Cannot create file "%s". %s" or EFOpenError
   // "Cannot open file "%s". %s" with the system's reason.
   TFileStream(const std::string& fileName, TFileMode mode);
+  // Takes over `handle`, a descriptor open on `fileName` for reading and writing.
+  TFileStream(const std::string& fileName, int handle) : file_name_(fileName), handle_(handle) {}
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
   ~TFileStream() override;
@@ -32,3 +35,7 @@ class TFileStream : public TStream {
   std::string file_name_;
   int handle_ = -1;
 };
+
+// Writes all `size` bytes to the descriptor `fd`, again after an interruption. Returns how many
+// it took: fewer when it refused the rest, errno then saying why (EIO when it took nothing).
+size_t WriteAll(int fd, const void* data, size_t size);

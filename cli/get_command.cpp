@@ -7,6 +7,7 @@
 
 #include "app/workflows/download.h"
 #include "app/workflows/web_client_settings.h"
+#include "base/safe_file_writer.h"
 #include "cli/client_command.h"
 #include "cli/command.h"
 #include "cli/output.h"
@@ -40,7 +41,7 @@ int RunGet(const std::vector<std::string>& args) {
     if (!outputFile.empty()) {
       const std::string address = TypedAddress(addresses[0]);
       http.RecvBufferSize = kFileReceiveSize;
-      TPartFile output(outputFile);
+      TSafeFileWriter output(outputFile);
       TProgressMeter meter(http, TProgressMeter::Wanted(command.Client.Silent));
       meter.Start();
       try {

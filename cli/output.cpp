@@ -1,24 +1,16 @@
 #include "cli/output.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "base/exception.h"
+#include "base/file_stream.h"
 
 namespace cli {
 
 int64_t TDescriptorStream::Write(const void* buffer, int64_t count) {
-  const char* p = static_cast<const char*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::write(fd_, p + done, static_cast<size_t>(count - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw EWriteError("Stream write error");
-    done += n;
-  }
-  written_ += done;
-  return done;
+  if (count <= 0) return 0;
+  if (WriteAll(fd_, buffer, static_cast<size_t>(count)) != static_cast<size_t>(count))
+    throw EWriteError("Stream write error");
+  written_ += count;
+  return count;
 }
 
 int64_t TDescriptorStream::Seek(int64_t offset, TSeekOrigin origin) {

@@ -12,7 +12,7 @@ namespace cli {
 class TDescriptorStream : public TStream {
  public:
   explicit TDescriptorStream(int fd) : fd_(fd) {}
-  int64_t Read(void* buffer, int64_t count) override { return 0; }
+  int64_t Read(void*, int64_t) override { return 0; }
   // Raises EWriteError "Stream write error" when the descriptor refuses bytes.
   int64_t Write(const void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;

@@ -1,18 +1,10 @@
 #include "app/workflows/download.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 
 #include "base/exception.h"
-#include "base/file_stream.h"
 #include "base/net_exceptions.h"
+#include "base/safe_file_writer.h"
 #include "base/text.h"
 #include "http/http.h"
 #include "page/web_archive_capture.h"
@@ -21,9 +13,6 @@ namespace {
 
 constexpr char kSeparator = '/';
 constexpr char kSeparators[] = "/";
-
-// Bytes of the file name kept in the temporary file's name.
-constexpr size_t kTemporaryNameRoom = 200;
 
 [[noreturn]] void RefuseFile(const std::string& path, const char* reason) {
   throw EFCreateError(Format("Cannot create file \"%s\". %s", path.c_str(), reason));
@@ -35,59 +24,7 @@ size_t FolderEnd(const std::string& path) {
   return at == std::string::npos ? 0 : at + 1;
 }
 
-mode_t NewFileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 }  // namespace
-
-TPartFile::TPartFile(const std::string& destination) : destination_(destination) {
-  const size_t folderEnd = FolderEnd(destination);
-  const std::string folder = destination.substr(0, folderEnd);
-  // Cut so that the temporary name stays within the file system's limit of 255 bytes.
-  const std::string name = destination.substr(folderEnd, kTemporaryNameRoom);
-  std::string pattern = folder + "." + name + ".part-XXXXXX";
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) {
-    const std::string reason = std::strerror(errno);
-    RefuseFile(destination, reason.c_str());
-  }
-  temporary_ = pattern;
-  // mkstemp makes the file private; the result gets the permissions of any new file.
-  ::fchmod(fd, NewFileMode());
-  ::close(fd);
-  try {
-    stream_ = std::make_unique<TFileStream>(temporary_, TFileMode::fmOpenReadWrite);
-  } catch (...) {
-    ::unlink(temporary_.c_str());
-    throw;
-  }
-}
-
-TPartFile::~TPartFile() {
-  if (committed_) return;
-  try {
-    stream_.reset();
-  } catch (...) {
-    // Already failing; the file goes away below.
-  }
-  ::unlink(temporary_.c_str());
-}
-
-TStream& TPartFile::Stream() {
-  return *stream_;
-}
-
-void TPartFile::Commit() {
-  stream_->Close();
-  if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
-    const std::string reason = std::strerror(errno);
-    RefuseFile(destination_, reason.c_str());
-  }
-  committed_ = true;
-}
 
 void CheckDelivered(TNetHTTP& http) {
   const int code = http.StatusCode();
@@ -127,7 +64,7 @@ void DownloadFile(TNetHTTP& http, const std::string& address, const std::string&
     std::error_code ignored;
     std::filesystem::create_directories(path.substr(0, folderEnd), ignored);
   }
-  TPartFile file(path);
+  TSafeFileWriter file(path);
   // A web archive's capture is asked for in its raw form: the bytes captured, not a player page.
   http.HttpGet(RawCaptureAddress(address), file.Stream());
   CheckDelivered(http);

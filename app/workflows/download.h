@@ -1,36 +1,9 @@
 // Saving one movie into the output folder.
 #pragma once
 
-#include <memory>
 #include <string>
 
-class TFileStream;
 class TNetHTTP;
-class TStream;
-
-// A file that takes its name only once complete: the bytes go to a temporary file beside the
-// destination, which Commit renames onto it, so a failed transfer never cuts or half-writes a
-// file the user has. Destroying an uncommitted one removes the temporary file.
-class TPartFile {
- public:
-  // Raises EFCreateError "Cannot create file "%s". %s" when the folder takes no new file.
-  explicit TPartFile(const std::string& destination);
-  TPartFile(const TPartFile&) = delete;
-  TPartFile& operator=(const TPartFile&) = delete;
-  ~TPartFile();
-
-  TStream& Stream();
-  // Closes the file and gives it the destination's name (a file there is replaced). Raises
-  // EWriteError or EFCreateError when that fails; the temporary file then goes away with
-  // this object.
-  void Commit();
-
- private:
-  std::string destination_;
-  std::string temporary_;
-  std::unique_ptr<TFileStream> stream_;
-  bool committed_ = false;
-};
 
 // Raises ENetHTTPProtocolException with the status line unless the last call of `http` ended
 // with a 2xx status: with redirections followed, a call can end on an unfollowed 3xx once the

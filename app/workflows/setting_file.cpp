@@ -1,9 +1,7 @@
 #include "app/workflows/setting_file.h"
 
-#include <fcntl.h>
 #include <pwd.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +10,7 @@
 
 #include "base/exception.h"
 #include "base/file_stream.h"
+#include "base/safe_file_writer.h"
 #include "base/text.h"
 
 namespace {
@@ -19,28 +18,6 @@ namespace {
 [[noreturn]] void RaiseCreateError(const std::string& fileName, int error) {
   throw EFCreateError(
       Format("Cannot create file \"%s\". %s", fileName.c_str(), std::strerror(error)));
-}
-
-bool WriteAll(int fd, const unsigned char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-mode_t NewFileMode(const std::string& fileName) {
-  struct stat info;
-  if (::stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return info.st_mode & 07777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
 }
 
 }  // namespace
@@ -74,28 +51,10 @@ void WriteSettingFile(const std::string& fileName, const TShortString& outPath) 
   std::error_code ec;
   if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
 
-  std::string temporary = fileName + ".XXXXXX";
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) RaiseCreateError(fileName, errno);
-  const auto fail = [&](int error) {
-    ::close(fd);
-    ::unlink(temporary.c_str());
-    RaiseCreateError(fileName, error);
-  };
-  if (::fchmod(fd, NewFileMode(fileName)) != 0) fail(errno);
+  TSafeFileWriter file(fileName, {.Sync = true, .KeepMode = true});
   const TShortString::TImage& image = outPath.Image();
-  if (!WriteAll(fd, image.data(), image.size())) fail(errno);
-  if (::fsync(fd) != 0) fail(errno);
-  if (::close(fd) != 0) {
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    RaiseCreateError(fileName, error);
-  }
-  if (::rename(temporary.c_str(), fileName.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    RaiseCreateError(fileName, error);
-  }
+  file.Write(image.data(), image.size());
+  file.Commit();
 }
 
 std::string DefaultOutPath() {
