@@ -145,6 +145,19 @@ int HexDigitValue(char c) {
   return -1;
 }
 
+bool ParseDecimalDigits(const std::string& text, int64_t& value) {
+  if (text.empty()) return false;
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  int64_t number = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    const int digit = c - '0';
+    number = number > (kMax - digit) / 10 ? kMax : number * 10 + digit;
+  }
+  value = number;
+  return true;
+}
+
 std::string Format(const char* format, ...) {
   va_list args;
   va_start(args, format);

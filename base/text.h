@@ -20,6 +20,10 @@ int CompareText(const std::string& a, const std::string& b);
 
 // The value of a hexadecimal digit of either case, or -1.
 int HexDigitValue(char c);
+// Whether `text` is one or more decimal digits and nothing else (no blank, sign or
+// hexadecimal form). `value` receives their number, or INT64_MAX when it needs more than 63
+// bits; it is left alone when the text is not digits.
+bool ParseDecimalDigits(const std::string& text, int64_t& value);
 
 // printf-style formatting of a message template ("%s" takes a const char*).
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

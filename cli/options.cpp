@@ -26,10 +26,10 @@ constexpr int kLongOnly = 1000;
 
 // Decimal digits only: the runtime's conversion would also take blanks, a sign and hexadecimal.
 bool DecimalNumber(const std::string& text, int32_t& value) {
-  if (text.empty()) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  return TryStrToInt(text, value);
+  int64_t number = 0;
+  if (!ParseDecimalDigits(text, number) || number > INT32_MAX) return false;
+  value = static_cast<int32_t>(number);
+  return true;
 }
 
 int PositiveNumber(const std::string& text, const char* option, bool zeroAllowed) {

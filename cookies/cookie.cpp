@@ -61,23 +61,15 @@ int64_t ParseMaxAge(const std::string& text) {
   if (TryStrToInt64(text, value)) return value;
   std::string digits = TrimLeft(text);
   if (!digits.empty() && digits[0] == '+') digits.erase(0, 1);
-  if (digits.empty()) return -1;
-  for (char c : digits)
-    if (c < '0' || c > '9') return -1;
-  return std::numeric_limits<int64_t>::max();
+  return ParseDecimalDigits(digits, value) ? std::numeric_limits<int64_t>::max() : -1;
 }
 
 bool PassesIPTest(const std::string& host) {
   std::string rest = Trim(host);
   for (int i = 0; i < 4; ++i) {
     const std::string part = TakeToken(rest, ".");
-    if (part.empty() || part.size() > 3) return false;
-    int value = 0;
-    for (char c : part) {
-      if (c < '0' || c > '9') return false;
-      value = value * 10 + (c - '0');
-    }
-    if (value > 255) return false;
+    int64_t value = 0;
+    if (part.size() > 3 || !ParseDecimalDigits(part, value) || value > 255) return false;
   }
   return true;
 }

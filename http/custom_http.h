@@ -3,6 +3,12 @@
 // opens the connection, writes the head, reads the status line and header block, decides from
 // the status whether the call is complete, must be repeated or fails, reads the body into the
 // caller's stream, and closes the connection unless it may be kept.
+//
+// Its parts live in files by concern: the request loop (custom_http.cpp), where a request goes
+// (request_target.cpp), head writing (request_head_writer.cpp), taking a response off the
+// connection (response_intake.cpp over response_reader.h), carrying out what a response calls
+// for (response_evaluation.cpp over response_decision.h and authorization_dialogue.h) and the
+// CONNECT tunnel (connect_tunnel.cpp).
 #pragma once
 
 #include <memory>

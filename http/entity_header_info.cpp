@@ -9,11 +9,9 @@ namespace {
 
 // True for an optional sign followed by decimal digits only, however many.
 bool IsDecimalText(const std::string& text) {
-  size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
-  if (i >= text.size()) return false;
-  for (; i < text.size(); ++i)
-    if (text[i] < '0' || text[i] > '9') return false;
-  return true;
+  const size_t sign = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
+  int64_t ignored = 0;
+  return ParseDecimalDigits(text.substr(sign), ignored);
 }
 
 // "Expires" may be a number of seconds from now instead of a date. Numbers beyond any

@@ -12,13 +12,7 @@ constexpr size_t kQuotedSizeText = 64;
 // Decimal digits only (no sign, no hexadecimal forms), at most 18 of them so that the value
 // fits in 64 bits; false for anything else.
 bool ParseDecimal(const std::string& text, int64_t& value) {
-  if (text.empty() || text.size() > 18) return false;
-  value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  return true;
+  return text.size() <= 18 && ParseDecimalDigits(text, value);
 }
 
 [[noreturn]] void ThrowBadChunkSize(const std::string& text) {

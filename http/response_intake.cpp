@@ -34,7 +34,7 @@ void TNetCustomHTTP::ReadResponseHead(TNetHTTPResponse& response) {
   response.ReadHeaderFields();
 }
 
-void TNetCustomHTTP::TakeResponseCookies(TNetHTTPRequest& /*request*/, TNetHTTPResponse& response) {
+void TNetCustomHTTP::TakeResponseCookies(TNetHTTPRequest&, TNetHTTPResponse& response) {
   if (!cookie_manager_ && AllowCookies) {
     cookie_manager_ = new TNetCookieManager(this);
     owns_cookie_manager_ = true;

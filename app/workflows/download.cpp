@@ -7,6 +7,7 @@
 #include "base/safe_file_writer.h"
 #include "base/text.h"
 #include "http/http.h"
+#include "http/response_decision.h"
 #include "page/web_archive_capture.h"
 
 namespace {
@@ -28,7 +29,7 @@ size_t FolderEnd(const std::string& path) {
 
 void CheckDelivered(TNetHTTP& http) {
   const int code = http.StatusCode();
-  if (code < 200 || code > 299)
+  if (!IsSuccessStatus(code))
     throw ENetHTTPProtocolException(code, http.StatusLine(), std::string());
 }
 

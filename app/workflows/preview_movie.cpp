@@ -3,6 +3,7 @@
 #include "app/workflows/download.h"
 #include "base/text.h"
 #include "http/http.h"
+#include "http/response_decision.h"
 #include "net/cancel_switch.h"
 
 int64_t TBoundedStringStream::Write(const void* buffer, int64_t count) {
@@ -62,7 +63,7 @@ std::string FetchPreviewMovie(TNetHTTP& http, const std::string& address,
       // Read as 64 bits: the header record keeps only lengths that fit 32.
       const int code = http.LastResponse.StatusCode();
       const int64_t length = StrToInt64Def(Trim(lines.ValueOf("Content-Length")), -1);
-      if (code >= 200 && code < 300 && length > limit)
+      if (IsSuccessStatus(code) && length > limit)
         throw EPreviewMovieTooLarge(MovieTooLargeMessage(limit));
     };
     try {
