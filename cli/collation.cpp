@@ -1,5 +1,8 @@
 #include "cli/collation.h"
 
+#include <clocale>
+#include <cstdint>
+#include <cstring>
 #include <cwchar>
 #include <cwctype>
 #include <memory>
@@ -39,26 +42,70 @@ std::wstring FoldedWide(const std::string& text) {
   return wide;
 }
 
+// Appends `value` so that the bytes of two keys compare as their wide characters do: values
+// below 1 after a 0 byte, as four bytes in order; the others as UTF-8 writes them (extended to
+// 31 bits), whose first byte tells the length and whose longer forms stand for larger values.
+void AppendOrdered(std::string& key, wchar_t value) {
+  if (value <= 0) {
+    const auto v = static_cast<uint32_t>(value) ^ 0x80000000u;
+    key += '\0';
+    for (int shift = 24; shift >= 0; shift -= 8)
+      key += static_cast<char>((v >> shift) & 0xFF);
+    return;
+  }
+  const auto v = static_cast<uint32_t>(value);
+  if (v < 0x80) {
+    key += static_cast<char>(v);
+    return;
+  }
+  int more = 1;
+  while (more < 5 && v >= (uint32_t{1} << (6 * more + 6 - more)))
+    ++more;
+  key += static_cast<char>((0xFF00u >> (more + 1)) | (v >> (6 * more)));
+  for (int i = more - 1; i >= 0; --i)
+    key += static_cast<char>(0x80 | ((v >> (6 * i)) & 0x3F));
+}
+
+// The C library's own locales collate by code, so the key of a text of ASCII characters is the
+// text folded.
+bool CollatesByCode() {
+  const char* name = std::setlocale(LC_COLLATE, nullptr);
+  return name && (std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0);
+}
+
 }  // namespace
 
-std::wstring CaseFoldedCollationKey(const std::string& text) {
+std::string CaseFoldedCollationKey(const std::string& text) {
+  std::string key;
+  bool ascii = true;
+  for (const char c : text)
+    ascii = ascii && static_cast<unsigned char>(c) < 0x80 && c != '\0';
+  if (ascii && CollatesByCode()) {
+    key = text;
+    for (char& c : key)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return key;
+  }
   const std::wstring folded = FoldedWide(text);
   const size_t size = std::wcsxfrm(nullptr, folded.c_str(), 0);
-  std::wstring key(size, L'\0');
-  std::wcsxfrm(key.data(), folded.c_str(), size + 1);
+  std::wstring wide(size, L'\0');
+  std::wcsxfrm(wide.data(), folded.c_str(), size + 1);
+  key.reserve(wide.size());
+  for (const wchar_t c : wide)
+    AppendOrdered(key, c);
   return key;
 }
 
 TStringList::TCompare CaseFoldedCollation() {
-  auto keys = std::make_shared<std::unordered_map<std::string, std::wstring>>();
+  auto keys = std::make_shared<std::unordered_map<std::string, std::string>>();
   return [keys](const std::string& a, const std::string& b) {
-    auto key = [&keys](const std::string& text) -> const std::wstring& {
+    auto key = [&keys](const std::string& text) -> const std::string& {
       auto found = keys->find(text);
       if (found == keys->end()) found = keys->emplace(text, CaseFoldedCollationKey(text)).first;
       return found->second;
     };
-    const std::wstring& ka = key(a);
-    const std::wstring& kb = key(b);
+    const std::string& ka = key(a);
+    const std::string& kb = key(b);
     const int c = ka.compare(kb);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
   };

@@ -11,7 +11,7 @@ namespace cli {
 // that do not form a character of the locale's code set count as characters of their own.
 // Each text's collation key is worked out once and kept by the returned function.
 TStringList::TCompare CaseFoldedCollation();
-// The sort key behind CaseFoldedCollation: two texts compare as their keys do.
-std::wstring CaseFoldedCollationKey(const std::string& text);
+// The sort key behind CaseFoldedCollation: two texts compare as their keys do, byte by byte.
+std::string CaseFoldedCollationKey(const std::string& text);
 
 }  // namespace cli

@@ -73,15 +73,15 @@ int RunGrab(const std::vector<std::string>& args) {
     });
     if (!outcome.Fetched) std::rethrow_exception(outcome.LastError);
     pageAddress = FinalPageAddress(page, requested);
-    FillMovieList<std::wstring>(patternOnly ? search->Finish() : reader->Finish(pageAddress),
-                                CaseFoldedCollationKey, CaseFoldedCollation(), movies);
+    FillMovieList<std::string>(patternOnly ? search->Finish() : reader->Finish(pageAddress),
+                               CaseFoldedCollationKey, CaseFoldedCollation(), movies);
     return kExitSuccess;
   });
   if (listed != kExitSuccess) return listed;
 
   std::string listing;
   for (int i = 0; i < movies.Count(); ++i)
-    listing += movies.Get(i) + "\n";
+    listing.append(movies.Get(i)).append(1, '\n');
   std::fwrite(listing.data(), 1, listing.size(), stdout);
   std::fflush(stdout);
   if (folder.empty()) return kExitSuccess;

@@ -5,6 +5,10 @@
 #include <cstring>
 #include <optional>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "base/text.h"
 #include "page/character_references.h"
 #include "page/reference_resolution.h"
@@ -57,6 +61,30 @@ bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
+// ASCII classes by table: the locale's isalnum/isalpha cost a call per byte, and tag names are
+// ASCII in every code page.
+enum : unsigned char { kLetter = 1, kDigit = 2, kIdentifierOnly = 4 };
+
+struct TByteClasses {
+  unsigned char Of[256] = {};
+  constexpr TByteClasses() {
+    for (int c = 'a'; c <= 'z'; ++c)
+      Of[c] = Of[c - 'a' + 'A'] = kLetter;
+    for (int c = '0'; c <= '9'; ++c)
+      Of[c] = kDigit;
+    Of[static_cast<unsigned char>('_')] = Of[static_cast<unsigned char>('$')] = kIdentifierOnly;
+  }
+};
+constexpr TByteClasses kClasses;
+
+bool IsLetter(char c) {
+  return kClasses.Of[static_cast<unsigned char>(c)] & kLetter;
+}
+
+bool IsAlnum(char c) {
+  return kClasses.Of[static_cast<unsigned char>(c)] & (kLetter | kDigit);
+}
+
 bool IsQuote(char c) {
   return c == '"' || c == '\'' || c == '`';
 }
@@ -67,11 +95,11 @@ bool IsStop(char c) {
 }
 
 bool IsIdentifierStart(char c) {
-  return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '$';
+  return kClasses.Of[static_cast<unsigned char>(c)] & (kLetter | kIdentifierOnly);
 }
 
 bool IsIdentifier(char c) {
-  return IsIdentifierStart(c) || std::isdigit(static_cast<unsigned char>(c));
+  return kClasses.Of[static_cast<unsigned char>(c)] != 0;
 }
 
 bool IsSwfAt(const char* d, size_t dot) {
@@ -135,6 +163,41 @@ std::string Unbackslashed(std::string text) {
   }
   text.resize(out);
   return text;
+}
+
+// The first "<" in d[from, to), or the first "." that may begin ".swf" (the byte after it is
+// "s" or "S", or not there yet), or `to`: the only bytes of markup text that start something to
+// look at. Sixteen bytes at a time where the processor allows, as most bytes start nothing.
+size_t NextLessThanOrSwfDot(const char* d, size_t from, size_t to) {
+#if defined(__SSE2__)
+  const __m128i lessThan = _mm_set1_epi8('<');
+  const __m128i dot = _mm_set1_epi8('.');
+  const __m128i lowerCase = _mm_set1_epi8(0x20);
+  const __m128i s = _mm_set1_epi8('s');
+  // Each block is compared with the block one byte on as well, which must be there.
+  while (from + 17 <= to) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + from));
+    const __m128i following = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + from + 1));
+    const __m128i swfDot = _mm_and_si128(_mm_cmpeq_epi8(block, dot),
+                                         _mm_cmpeq_epi8(_mm_or_si128(following, lowerCase), s));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lessThan), swfDot));
+    if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    from += 16;
+  }
+#endif
+  for (; from < to; ++from) {
+    const char c = d[from];
+    if (c == '<' || (c == '.' && (from + 1 == to || Folded(d[from + 1]) == 's'))) return from;
+  }
+  return to;
+}
+
+// The elements AtLessThan takes apart, besides custom ones.
+bool IsTakenElement(std::string_view name) {
+  constexpr std::string_view kTaken[] = {"embed", "object", "param", "script", "base"};
+  for (const std::string_view element : kTaken)
+    if (SameFolded(name, element)) return true;
+  return false;
 }
 
 enum class THit { hNone, hFound, hMore };
@@ -235,7 +298,9 @@ size_t TakeEscape(const char* d, size_t i, size_t end, std::string& out) {
 
 }  // namespace
 
-TPageReader::TPageReader(std::string pageAddress) : page_(std::move(pageAddress)) {}
+TPageReader::TPageReader(std::string pageAddress) : page_(std::move(pageAddress)) {
+  Prepare();
+}
 
 void TPageReader::Feed(std::string_view piece) {
   if (piece.empty()) return;
@@ -252,19 +317,14 @@ void TPageReader::Feed(std::string_view piece) {
 std::vector<std::string> TPageReader::Finish(const std::string& finalAddress) {
   Scan(true);
   std::string pageAddress = page_;
-  if (!finalAddress.empty()) page_ = finalAddress;
-  std::vector<std::string> result;
-  // Room for every entry up front: the views in `listed` point into `result`'s strings, which
-  // must then never move.
-  result.reserve(found_.size());
-  std::unordered_set<std::string_view> listed;
-  listed.reserve(found_.size());
-  for (const std::string& reference : found_) {
-    std::string address = Resolve(reference);
-    if (address.empty() || listed.count(address) != 0) continue;
-    result.push_back(std::move(address));
-    listed.insert(result.back());
+  // The references were resolved as they were found, against the address the reader was
+  // made with; only another one makes them worth resolving again.
+  if (!finalAddress.empty() && finalAddress != page_) {
+    page_ = finalAddress;
+    Prepare();
+    ResolveAll();
   }
+  std::vector<std::string> result = addresses_.Take();
   *this = TPageReader(std::move(pageAddress));
   return result;
 }
@@ -291,51 +351,51 @@ bool TPageReader::ScanMarkup(bool final) {
   const char* d = buffer_.data();
   const size_t end = buffer_.size();
   while (pos_ < end) {
-    const void* at = std::memchr(d + pos_, '<', end - pos_);
-    const size_t lt = at ? static_cast<size_t>(static_cast<const char*>(at) - d) : end;
-    if (!ScanText(pos_, lt, lt < end || final)) return false;
-    pos_ = lt;
-    if (lt == end) return false;
-    if (AtLessThan(lt, final) == TStep::stMore) return false;
+    const size_t at = NextLessThanOrSwfDot(d, pos_, end);
+    if (at == end) {
+      pos_ = end;
+      return false;
+    }
+    if (d[at] == '.') {
+      size_t start = 0, stop = 0, after = 0;
+      // A "<" ends quoted text too (it is a stop), so the bytes up to the end can be given.
+      const THit hit =
+          at < consumed_ ? THit::hNone : QuotedAt(d, 0, at, end, final, start, stop, after);
+      if (hit == THit::hMore) {
+        pos_ = at;
+        return false;
+      }
+      if (hit == THit::hFound) {
+        Candidate(std::string_view(d + start, stop - start), TKind::rkSwfAddress, true);
+        consumed_ = after;
+        pos_ = after;
+      } else {
+        pos_ = at + 1;
+      }
+      continue;
+    }
+    pos_ = at;
+    if (AtLessThan(at, final) == TStep::stMore) return false;
     if (mode_ != TMode::mdMarkup) return true;
   }
   return false;
 }
 
-bool TPageReader::ScanText(size_t from, size_t to, bool complete) {
-  const char* d = buffer_.data();
-  size_t i = from;
-  while (i < to) {
-    const void* at = std::memchr(d + i, '.', to - i);
-    if (!at) break;
-    const size_t dot = static_cast<size_t>(static_cast<const char*>(at) - d);
-    size_t start = 0, stop = 0, after = 0;
-    const THit hit =
-        dot < consumed_ ? THit::hNone : QuotedAt(d, 0, dot, to, complete, start, stop, after);
-    if (hit == THit::hMore) {
-      pos_ = dot;
-      return false;
-    }
-    if (hit == THit::hFound) {
-      Candidate(std::string_view(d + start, stop - start), TKind::rkSwfAddress, true);
-      consumed_ = after;
-      i = after;
-    } else {
-      i = dot + 1;
-    }
-  }
-  return true;
-}
-
 TPageReader::TStep TPageReader::AtLessThan(size_t lt, bool final) {
   const char* d = buffer_.data();
-  const size_t avail = buffer_.size() - lt;
+  const size_t end = buffer_.size();
+  const size_t avail = end - lt;
   auto has = [&](std::string_view text) {
     return avail >= text.size() && SameFolded(std::string_view(d + lt, text.size()), text);
   };
   // "<!--[if" is the longest opening told apart here.
   if (avail < 7 && !final) return TStep::stMore;
-  if (has("<!--")) {
+  if (avail < 2) {
+    pos_ = lt + 1;
+    return TStep::stDone;
+  }
+  const char next = d[lt + 1];
+  if (next == '!' && has("<!--")) {
     // IE's conditional comments hold markup that IE reads: look inside.
     if (has("<!--[if")) {
       const size_t window = std::min(avail, kMaxTag);
@@ -350,20 +410,19 @@ TPageReader::TStep TPageReader::AtLessThan(size_t lt, bool final) {
     pos_ = lt + 2;  // "<!-->" is a whole comment
     return TStep::stDone;
   }
-  if (avail < 2) {
-    pos_ = lt + 1;
-    return TStep::stDone;
-  }
-  const char next = d[lt + 1];
   if (next == '!' || next == '?') return SkipTo(lt, lt + 2, ">", final);
   if (next == '/') {
+    // Of the end tags only </object> says something; the others are stepped over at once.
+    if (avail > 2 && Folded(d[lt + 2]) != 'o') {
+      pos_ = lt + 2;
+      return TStep::stDone;
+    }
     size_t i = lt + 2;
-    while (i < buffer_.size() && i - lt < kMaxIdentifier &&
-           std::isalnum(static_cast<unsigned char>(d[i])))
+    while (i < end && i - lt < kMaxIdentifier && IsAlnum(d[i]))
       ++i;
-    if (i == buffer_.size() && !final) return TStep::stMore;
-    if (SameFolded(std::string_view(d + lt + 2, i - lt - 2), "object") && i < buffer_.size() &&
-        !std::isalnum(static_cast<unsigned char>(d[i]))) {
+    if (i == end && !final) return TStep::stMore;
+    if (SameFolded(std::string_view(d + lt + 2, i - lt - 2), "object") && i < end &&
+        !IsAlnum(d[i])) {
       const TStep step = SkipTo(lt, i, ">", final);
       if (step == TStep::stDone && pos_ > lt + 1 && !objects_.empty()) objects_.pop_back();
       return step;
@@ -371,19 +430,19 @@ TPageReader::TStep TPageReader::AtLessThan(size_t lt, bool final) {
     pos_ = lt + 2;  // other end tags say nothing
     return TStep::stDone;
   }
-  if (std::isalpha(static_cast<unsigned char>(next))) {
+  if (IsLetter(next)) {
     // Only the elements that name movies in attributes of their own, that change how what
     // follows is read, or custom ones are taken apart; the quoted values of the others are
     // found as quoted text, which costs far less.
     size_t i = lt + 1;
-    while (i < buffer_.size() && i - lt <= kMaxIdentifier &&
-           (std::isalnum(static_cast<unsigned char>(d[i])) || d[i] == '-'))
+    bool custom = false;
+    while (i < end && i - lt <= kMaxIdentifier && (IsAlnum(d[i]) || d[i] == '-')) {
+      custom = custom || d[i] == '-';
       ++i;
-    if (i == buffer_.size() && !final) return TStep::stMore;
-    const std::string_view name(d + lt + 1, i - lt - 1);
-    if (name.find('-') != std::string_view::npos) return AtStartTag(lt, final);
-    for (const char* element : {"embed", "object", "param", "script", "base"})
-      if (SameFolded(name, element)) return AtStartTag(lt, final);
+    }
+    if (i == end && !final) return TStep::stMore;
+    if (custom || IsTakenElement(std::string_view(d + lt + 1, i - lt - 1)))
+      return AtStartTag(lt, final);
   }
   pos_ = lt + 1;
   return TStep::stDone;
@@ -480,6 +539,9 @@ void TPageReader::TakeTag(std::string_view name, bool selfClosing) {
       have_base_ = true;
       base_href_ = Unbackslashed(DecodeCharacterReferences(Trimmed(href->Value)));
       href->Used = true;
+      // What was found before the <base> is resolved against it too.
+      Prepare();
+      ResolveAll();
     }
   }
   if (SameFolded(name, "param")) {
@@ -732,9 +794,15 @@ TPageReader::TStep TPageReader::TakeCall(size_t from, size_t to, bool final) {
 
 bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
   if (kind == TKind::rkSwfAddress && !HasSwf(value)) return false;
-  std::string v(Trimmed(value));
-  if (markup) v = Unbackslashed(DecodeCharacterReferences(v));
-  v = std::string(Trimmed(v));
+  value = Trimmed(value);
+  std::string v;
+  // Most values hold neither a character reference nor an escaped slash: no decoding copies.
+  if (markup && value.find_first_of("&\\") != std::string_view::npos)
+    v = Unbackslashed(DecodeCharacterReferences(value));
+  else
+    v.assign(value);
+  if (const std::string_view trimmed = Trimmed(v); trimmed.size() != v.size())
+    v = std::string(trimmed);
   if (v.empty() || v.size() > kMaxAddress) return false;
   for (const char c : v) {
     const unsigned char u = static_cast<unsigned char>(c);
@@ -751,7 +819,7 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
     const size_t colon = v.find(':');
     if (colon != std::string::npos && colon < std::min(v.find('/'), v.find('?'))) return false;
   }
-  v = v.substr(0, v.find('#'));
+  if (const size_t fragment = v.find('#'); fragment != std::string::npos) v.resize(fragment);
   const size_t query = std::min(v.find('?'), v.size());
   const std::string_view path = std::string_view(v).substr(0, query);
   if (path.empty() || path.find_first_of(kNotInPath) != std::string_view::npos) return false;
@@ -763,36 +831,54 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
   }
   if (!swfPath && !swfQuery && kind != TKind::rkFlash) return false;
   if (!swfPath && IsVideoHost(v)) return false;
-  if (seen_.insert(v).second) found_.push_back(std::move(v));
+  if (references_.Add(std::move(v))) Take(references_.Strings().back());
   return true;
 }
 
+void TPageReader::Take(const std::string& reference) {
+  std::string address = Resolve(reference);
+  if (!address.empty()) addresses_.Add(std::move(address));
+}
+
+void TPageReader::ResolveAll() {
+  addresses_.Clear();
+  for (const std::string& reference : references_.Strings())
+    Take(reference);
+}
+
+void TPageReader::Prepare() {
+  resolution_ = TResolution();
+  resolution_.Archived = TWebArchiveCapture::Parse(page_, resolution_.Capture);
+  if (!resolution_.Archived) {
+    resolution_.Base = have_base_ ? ResolveReference(page_, base_href_) : page_;
+    return;
+  }
+  resolution_.Base = resolution_.Capture.Original;
+  if (have_base_) {
+    TWebArchiveCapture baseCapture;
+    resolution_.Base = AsCapture(base_href_, baseCapture)
+                           ? baseCapture.Original
+                           : ResolveReference(resolution_.Capture.Original, base_href_);
+  }
+}
+
+bool TPageReader::AsCapture(const std::string& text, TWebArchiveCapture& found) const {
+  const bool absolute =
+      HasScheme(text) || text.compare(0, 2, "//") == 0 || text.compare(0, 5, "/web/") == 0;
+  return absolute && TWebArchiveCapture::Parse(ResolveReference(page_, text), found) &&
+         found.Origin == resolution_.Capture.Origin;
+}
+
 std::string TPageReader::Resolve(const std::string& reference) const {
-  TWebArchiveCapture capture;
-  const bool archived = TWebArchiveCapture::Parse(page_, capture);
-  if (!archived) {
-    const std::string base = have_base_ ? ResolveReference(page_, base_href_) : page_;
-    const std::string address = ResolveReference(base, reference);
+  if (!resolution_.Archived) {
+    std::string address = ResolveReference(resolution_.Base, reference);
     return address.find("://") == std::string::npos ? std::string() : address;
   }
   // A captured page: what it names is an address of the original site, unless the archive
   // already wrote it as a capture.
-  auto asCapture = [&](const std::string& text, TWebArchiveCapture& found) {
-    const bool absolute =
-        HasScheme(text) || text.compare(0, 2, "//") == 0 || text.compare(0, 5, "/web/") == 0;
-    return absolute && TWebArchiveCapture::Parse(ResolveReference(page_, text), found) &&
-           found.Origin == capture.Origin;
-  };
-  std::string originalBase = capture.Original;
-  if (have_base_) {
-    TWebArchiveCapture baseCapture;
-    originalBase = asCapture(base_href_, baseCapture)
-                       ? baseCapture.Original
-                       : ResolveReference(capture.Original, base_href_);
-  }
   TWebArchiveCapture found;
-  if (asCapture(reference, found)) return found.Compose();
-  found = capture;
-  found.Original = ResolveReference(originalBase, reference);
+  if (AsCapture(reference, found)) return found.Compose();
+  found = resolution_.Capture;
+  found.Original = ResolveReference(resolution_.Base, reference);
   return found.Compose();
 }

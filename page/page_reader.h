@@ -9,8 +9,10 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
+
+#include "base/distinct_strings.h"
+#include "page/web_archive_capture.h"
 
 class TPageReader {
  public:
@@ -23,6 +25,12 @@ class TPageReader {
   // `pageAddress`: the address the page came from, after redirections; what the page names is
   // made absolute against it (and against the page's <base href>).
   explicit TPageReader(std::string pageAddress);
+  // The sets hold views of the reader's own strings: moved, they stay valid; copied, they would
+  // not.
+  TPageReader(const TPageReader&) = delete;
+  TPageReader& operator=(const TPageReader&) = delete;
+  TPageReader(TPageReader&&) = default;
+  TPageReader& operator=(TPageReader&&) = default;
 
   void Feed(std::string_view piece);
   // Reads what is left and returns every movie address, absolute, without its fragment, in the
@@ -61,8 +69,6 @@ class TPageReader {
   bool ScanMarkup(bool final);
   bool ScanComment(bool final);
   bool ScanScript(bool final);
-  // Quoted addresses in the text [from, to); false with pos_ at the place that needs more.
-  bool ScanText(size_t from, size_t to, bool complete);
   TStep AtLessThan(size_t lt, bool final);
   TStep AtStartTag(size_t lt, bool final);
   // Skips to just after `close` (searched from `from`), or gives up on the "<" at `lt`.
@@ -76,6 +82,14 @@ class TPageReader {
   // Records `value` when it is a movie address of `kind`; `markup`: it comes from markup, so
   // character references and escaped slashes are decoded first.
   bool Candidate(std::string_view value, TKind kind, bool markup);
+  // Resolves a new reference and lists its address unless listed already.
+  void Take(const std::string& reference);
+  // Lists the addresses of every reference found so far again, from scratch.
+  void ResolveAll();
+  // Works out resolution_ for the page's address and <base href>.
+  void Prepare();
+  // Whether `text` names a capture of the page's archive; `found` is that capture.
+  bool AsCapture(const std::string& text, TWebArchiveCapture& found) const;
   std::string Resolve(const std::string& reference) const;
 
   std::string page_;
@@ -93,6 +107,16 @@ class TPageReader {
   std::vector<TAttribute> attributes_;
   bool have_base_ = false;
   std::string base_href_;
-  std::vector<std::string> found_;
-  std::unordered_set<std::string> seen_;
+  // What references are resolved against, worked out once for the page's address and its
+  // <base href>.
+  struct TResolution {
+    bool Archived = false;
+    TWebArchiveCapture Capture;  // of an archived page
+    // The base of relative references; of an archived page, in the original site.
+    std::string Base;
+  };
+  TResolution resolution_;
+  // The references found and their addresses, each once, in the order found.
+  TDistinctStrings references_;
+  TDistinctStrings addresses_;
 };

@@ -6,17 +6,16 @@
 #include <functional>
 #include <numeric>
 #include <string>
-#include <string_view>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "base/distinct_strings.h"
 #include "base/string_list.h"
 
 // Empties `list`, makes it sorted by `compare` with duplicates ignored, and fills it with the
 // entries of `found` (in the order found). Each entry's sort key is worked out once, by `keyOf`:
-// keys order as `compare` orders the entries, through their compare() (std::wstring from
-// wcsxfrm, QCollatorSortKey), so the whole costs one sort.
+// keys order as `compare` orders the entries, through their compare() (the command line's
+// byte keys, QCollatorSortKey), so the whole costs one sort.
 template <typename TKey>
 void FillMovieList(std::vector<std::string> found,
                    const std::function<TKey(const std::string&)>& keyOf,
@@ -26,19 +25,10 @@ void FillMovieList(std::vector<std::string> found,
   list.SetSorted(true);
   list.Duplicates = TDuplicates::dupIgnore;
 
-  // The entries stay where they are while they are told apart (the views point into them); only
-  // then are the distinct ones moved out.
-  std::vector<bool> first(found.size(), false);
-  {
-    std::unordered_set<std::string_view> seen;
-    seen.reserve(found.size());
-    for (size_t i = 0; i < found.size(); ++i)
-      first[i] = seen.insert(found[i]).second;
-  }
-  std::vector<std::string> distinct;
-  distinct.reserve(found.size());
-  for (size_t i = 0; i < found.size(); ++i)
-    if (first[i]) distinct.push_back(std::move(found[i]));
+  TDistinctStrings told;
+  for (std::string& entry : found)
+    told.Add(std::move(entry));
+  std::vector<std::string> distinct = told.Take();
   std::vector<TKey> keys;
   keys.reserve(distinct.size());
   for (const std::string& entry : distinct)

@@ -113,6 +113,26 @@ TEST_F(CliGrab, TheListIsSortedByTheLocalesCollationOfTheFoldedText) {
   }
 }
 
+TEST_F(CliGrab, CharactersOfEveryLengthSortByCodePoint) {
+  // One, two, three and four bytes of UTF-8, named out of order.
+  nginx_.WriteFile("lengths.html",
+                   "<embed src=\"http://h.example/\xf0\x9f\x98\x80.swf\">"
+                   "<embed src=\"http://h.example/\xe2\x82\xac.swf\">"
+                   "<embed src=\"http://h.example/\xc4\x81.swf\">"
+                   "<embed src=\"http://h.example/\xc3\xa9.swf\">"
+                   "<embed src=\"http://h.example/z.swf\">"
+                   "<embed src=\"http://h.example/\xc4\x80.swf\">");
+  const std::string h = "http://h.example/";
+  ChildProcess program({kProgram, "grab", nginx_.Url("/lengths.html")});
+  program.Environment = {"LC_ALL=C.UTF-8"};
+  program.Start();
+  ASSERT_TRUE(program.WaitForExit(std::chrono::seconds(20)));
+  EXPECT_EQ(program.ExitCode(), 0) << program.Stderr();
+  // U+0100 folds to U+0101 and is the same entry; the first spelling stays.
+  EXPECT_EQ(program.Stdout(), Lines({h + "z.swf", h + "\xc3\xa9.swf", h + "\xc4\x81.swf",
+                                     h + "\xe2\x82\xac.swf", h + "\xf0\x9f\x98\x80.swf"}));
+}
+
 TEST_F(CliGrab, APageThatCannotBeFetchedIsTriedThreeTimesThenReported) {
   RecordingPeer missing(AlwaysAnswer(HttpResponse(404, "Not Found", {}, "\"http://h/x.swf\"")));
   const ProgramResult r = RunCli({"grab", missing.Url("/page.html")});

@@ -1,0 +1,68 @@
+#include "base/distinct_strings.h"
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+#include <utility>
+
+#include "base/exception.h"
+
+namespace {
+
+// Kept in the slot, and where the slot is looked for: the table grows without hashing again.
+uint32_t HashOf(std::string_view text) {
+  const uint64_t hash = std::hash<std::string_view>{}(text);
+  return static_cast<uint32_t>(hash ^ (hash >> 32));
+}
+
+}  // namespace
+
+size_t TDistinctStrings::Find(std::string_view text, uint32_t hash) const {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const TSlot& slot = slots_[i];
+    if (slot.Index == 0) return i;
+    if (slot.Hash == hash && strings_[slot.Index - 1] == text) return i;
+  }
+}
+
+bool TDistinctStrings::Contains(std::string_view text) const {
+  if (slots_.empty()) return false;
+  return slots_[Find(text, HashOf(text))].Index != 0;
+}
+
+bool TDistinctStrings::Add(std::string text) {
+  if (strings_.size() * 2 >= slots_.size()) Grow();
+  const uint32_t hash = HashOf(text);
+  TSlot& slot = slots_[Find(text, hash)];
+  if (slot.Index != 0) return false;
+  if (strings_.size() >= std::numeric_limits<uint32_t>::max())
+    throw EListError("Too many distinct strings");
+  strings_.push_back(std::move(text));
+  slot.Hash = hash;
+  slot.Index = static_cast<uint32_t>(strings_.size());
+  return true;
+}
+
+void TDistinctStrings::Grow() {
+  const std::vector<TSlot> old =
+      std::exchange(slots_, std::vector<TSlot>(std::max<size_t>(64, slots_.size() * 2)));
+  const size_t mask = slots_.size() - 1;
+  for (const TSlot& slot : old) {
+    if (slot.Index == 0) continue;
+    size_t i = slot.Hash & mask;
+    while (slots_[i].Index != 0)
+      i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+}
+
+std::vector<std::string> TDistinctStrings::Take() {
+  slots_.clear();
+  return std::exchange(strings_, {});
+}
+
+void TDistinctStrings::Clear() {
+  strings_.clear();
+  slots_.clear();
+}
