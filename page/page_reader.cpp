@@ -31,8 +31,23 @@ constexpr char kFlashClassId[] = "d27cdb6e-ae6d-11cf-96b8-444553540000";
 constexpr const char* kVideoHosts[] = {"youtube.com", "youtube-nocookie.com", "youtu.be",
                                        "vimeo.com",   "dailymotion.com",      "metacafe.com"};
 constexpr const char* kMovieSchemes[] = {"http", "https", "ftp"};
+// A set of bytes, looked up by table: find_first_of would search the set once per byte.
+struct TByteSet {
+  bool Has[256] = {};
+  constexpr explicit TByteSet(std::string_view bytes) {
+    for (const char c : bytes)
+      Has[static_cast<unsigned char>(c)] = true;
+  }
+  bool AnyIn(std::string_view text) const {
+    for (const char c : text)
+      if (Has[static_cast<unsigned char>(c)]) return true;
+    return false;
+  }
+};
 // Characters that no movie address the reader lists has in its path.
-constexpr char kNotInPath[] = "&={};|^\\$";
+constexpr TByteSet kNotInPath("&={};|^\\$");
+// What a value from markup may need decoded: a character reference or an escaped slash.
+constexpr TByteSet kToDecode("&\\");
 
 // ASCII only, and without the locale's lookup: this runs for every tag and attribute name.
 char Folded(char c) {
@@ -797,7 +812,7 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
   value = Trimmed(value);
   std::string v;
   // Most values hold neither a character reference nor an escaped slash: no decoding copies.
-  if (markup && value.find_first_of("&\\") != std::string_view::npos)
+  if (markup && kToDecode.AnyIn(value))
     v = Unbackslashed(DecodeCharacterReferences(value));
   else
     v.assign(value);
@@ -822,7 +837,7 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
   if (const size_t fragment = v.find('#'); fragment != std::string::npos) v.resize(fragment);
   const size_t query = std::min(v.find('?'), v.size());
   const std::string_view path = std::string_view(v).substr(0, query);
-  if (path.empty() || path.find_first_of(kNotInPath) != std::string_view::npos) return false;
+  if (path.empty() || kNotInPath.AnyIn(path)) return false;
   bool swfPath = EndsFolded(path, ".swf");
   const bool swfQuery = !swfPath && query < v.size() && EndsFolded(v, ".swf");
   if (kind == TKind::rkAddSwf && !swfPath) {

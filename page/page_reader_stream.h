@@ -2,15 +2,11 @@
 // arrives, and the page is never held whole.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
-#include <exception>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "base/piece_worker.h"
 #include "base/stream.h"
 #include "page/page_reader.h"
 
@@ -45,23 +41,11 @@ class TPageReaderStream : public TStream {
   std::vector<std::string> Finish(const std::string& finalAddress = std::string());
 
  private:
-  void Hand(std::string piece);
-  void Work();
-  // Ends the worker once it has read what waits, or at once with `discard`.
-  void Stop(bool discard);
-
   std::string page_address_;
   int64_t size_ = 0;
   int64_t position_ = 0;
   std::string piece_;
-
-  std::mutex lock_;
-  std::condition_variable wake_;
-  std::condition_variable room_;
-  std::deque<std::string> waiting_;
-  bool closing_ = false;
-  std::exception_ptr error_;
   // Used by the worker only while it runs.
   TPageReader reader_;
-  std::thread worker_;
+  TPieceWorker worker_;
 };

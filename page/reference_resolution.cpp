@@ -1,5 +1,6 @@
 #include "page/reference_resolution.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -92,6 +93,15 @@ std::string Compose(const TReferenceParts& parts) {
   return text;
 }
 
+// Whether the path of `text` (from `from`, just after its scheme's ":") may hold a "." or ".."
+// segment: without one, resolving an address that has a scheme gives it back unchanged.
+bool MayHaveDotSegment(const std::string& text, size_t from) {
+  const size_t end = std::min(text.find_first_of("?#", from), text.size());
+  for (size_t i = from; i < end; ++i)
+    if (text[i] == '.' && (text[i - 1] == '/' || text[i - 1] == ':')) return true;
+  return false;
+}
+
 }  // namespace
 
 bool HasScheme(const std::string& text, std::string* scheme) {
@@ -108,13 +118,17 @@ bool HasScheme(const std::string& text, std::string* scheme) {
 }
 
 std::string ResolveReference(const std::string& base, const std::string& reference) {
-  TReferenceParts b = Split(HasScheme(base) ? base : "http://" + base);
+  // Most addresses a page names are absolute already.
+  std::string scheme;
+  if (HasScheme(reference, &scheme) && !MayHaveDotSegment(reference, scheme.size() + 1))
+    return reference;
   const TReferenceParts r = Split(reference);
   TReferenceParts t;
   if (!r.Scheme.empty()) {
     t = r;
     t.Path = RemoveDotSegments(r.Path);
   } else {
+    const TReferenceParts b = Split(HasScheme(base) ? base : "http://" + base);
     if (r.HasAuthority) {
       t = r;
       t.Path = RemoveDotSegments(r.Path);

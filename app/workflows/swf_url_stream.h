@@ -1,16 +1,13 @@
 // Finding the movie addresses of a page while it arrives.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
-#include <exception>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "base/piece_worker.h"
 #include "base/stream.h"
+#include "regex/regex_matcher.h"
 
 // A stream that a page body is written into. No match of the movie pattern holds white space,
 // so the text is cut after white space into pieces of about kPieceSize bytes, and each piece is
@@ -21,7 +18,7 @@ class TSwfUrlStream : public TStream {
  public:
   static constexpr size_t kPieceSize = size_t{2} << 20;
 
-  TSwfUrlStream() = default;
+  TSwfUrlStream();
   ~TSwfUrlStream() override;
   TSwfUrlStream(const TSwfUrlStream&) = delete;
   TSwfUrlStream& operator=(const TSwfUrlStream&) = delete;
@@ -41,10 +38,8 @@ class TSwfUrlStream : public TStream {
   std::vector<std::string> Finish();
 
  private:
-  void Hand(std::string piece);
-  void Work();
-  // Ends the worker once it has searched what waits, or at once with `discard`.
-  void Stop(bool discard);
+  // Searches one piece, on the worker thread.
+  void Search(std::string& piece);
 
   int64_t size_ = 0;
   int64_t position_ = 0;
@@ -52,11 +47,9 @@ class TSwfUrlStream : public TStream {
   // Just after the last white space in piece_, or 0.
   size_t cut_ = 0;
 
-  std::mutex lock_;
-  std::condition_variable wake_;
-  std::deque<std::string> waiting_;
-  bool closing_ = false;
+  // Used by the worker only while it runs. One matcher for every piece: the pattern is
+  // compiled once.
+  TRegExMatcher matcher_;
   std::vector<std::string> found_;
-  std::exception_ptr error_;
-  std::thread worker_;
+  TPieceWorker worker_;
 };

@@ -29,4 +29,23 @@ TEST(ReferenceResolution, ResolvesAsBrowsersDo) {
         << row.Base << " + " << row.Reference;
 }
 
+TEST(ReferenceResolution, AnAddressWithASchemeLosesOnlyItsDotSegments) {
+  const struct {
+    const char* Reference;
+    const char* Expected;
+  } rows[] = {
+      {"http://h.example/flash/g.swf?v=../x#./y", "http://h.example/flash/g.swf?v=../x#./y"},
+      {"http://h.example/a.b/.hidden.swf", "http://h.example/a.b/.hidden.swf"},
+      {"http://h.example/a/./b/../g.swf", "http://h.example/a/g.swf"},
+      {"http://h.example/a/..", "http://h.example/"},
+      {"http://h.example/a/.", "http://h.example/a/"},
+      {"http:./g.swf", "http:g.swf"},
+      {"http://h.example//g.swf", "http://h.example//g.swf"},
+      {"http://h.example", "http://h.example"},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(ResolveReference("http://base.example/p/", row.Reference), row.Expected)
+        << row.Reference;
+}
+
 }  // namespace
