@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "base/append_stream.h"
 #include "base/piece_worker.h"
-#include "base/stream.h"
 #include "page/page_reader.h"
 
 // What is written is collected into pieces of kPieceSize bytes, which a worker thread reads
 // while the next piece arrives (the reader gives the same result wherever a page is cut). At
 // most kWaitingPieces wait for the worker; a writer that gets ahead waits for room, so memory
 // stays bounded whatever the speed of the network.
-class TPageReaderStream : public TStream {
+class TPageReaderStream : public TAppendStream {
  public:
   static constexpr size_t kPieceSize = size_t{256} << 10;
   static constexpr size_t kWaitingPieces = 8;
@@ -24,16 +24,6 @@ class TPageReaderStream : public TStream {
   TPageReaderStream(const TPageReaderStream&) = delete;
   TPageReaderStream& operator=(const TPageReaderStream&) = delete;
 
-  // Nothing can be read back.
-  int64_t Read(void* buffer, int64_t count) override { return 0; }
-  // Raises EWriteError "Stream write error" unless the position is the end.
-  int64_t Write(const void* buffer, int64_t count) override;
-  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
-  // A larger size is room asked for ahead of the data and changes nothing; 0 starts over (what
-  // arrived was a redirection's body, not the page); any other cut raises EStreamError.
-  void SetSize(int64_t size) override;
-  int64_t Size() override { return size_; }
-
   // Reads the rest and returns the movies of the page, as TPageReader::Finish gives them.
   // `finalAddress`, when not empty, replaces the address the references are made absolute
   // against (the page's address after redirections, known only once it has arrived). Raises
@@ -41,9 +31,11 @@ class TPageReaderStream : public TStream {
   std::vector<std::string> Finish(const std::string& finalAddress = std::string());
 
  private:
+  void Append(const char* bytes, size_t count) override;
+  // What arrived was not the page (a redirection's body): the reader starts again.
+  void StartOver() override;
+
   std::string page_address_;
-  int64_t size_ = 0;
-  int64_t position_ = 0;
   std::string piece_;
   // Used by the worker only while it runs.
   TPageReader reader_;

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "app/workflows/swf_extraction.h"
-#include "base/exception.h"
 
 namespace {
 
@@ -15,7 +14,8 @@ constexpr char kWhiteSpace[] = " \t\n\v\f\r";
 }  // namespace
 
 TSwfUrlStream::TSwfUrlStream()
-    : worker_([this](std::string& piece) { Search(piece); }, TPieceWorker::kNoLimit) {
+    : TAppendStream("A page being searched can only be cut back to empty"),
+      worker_([this](std::string& piece) { Search(piece); }, TPieceWorker::kNoLimit) {
   matcher_.SetRegEx(kSwfUrlPattern);
 }
 
@@ -23,11 +23,7 @@ TSwfUrlStream::~TSwfUrlStream() {
   worker_.Discard();
 }
 
-int64_t TSwfUrlStream::Write(const void* buffer, int64_t count) {
-  if (count <= 0) return 0;
-  if (position_ != size_) throw EWriteError("Stream write error");
-  const char* bytes = static_cast<const char*>(buffer);
-  const size_t n = static_cast<size_t>(count);
+void TSwfUrlStream::Append(const char* bytes, size_t count) {
   if (piece_.capacity() < kPieceSize) {
     std::string spare = worker_.Spare();
     spare.reserve(kPieceSize + (size_t{64} << 10));
@@ -35,7 +31,7 @@ int64_t TSwfUrlStream::Write(const void* buffer, int64_t count) {
     piece_ = std::move(spare);
   }
   const size_t from = piece_.size();
-  piece_.append(bytes, n);
+  piece_.append(bytes, count);
   // Only the new bytes are looked at, so a page without white space costs no rescans.
   for (size_t i = piece_.size(); i > from; --i) {
     if (std::memchr(kWhiteSpace, piece_[i - 1], sizeof kWhiteSpace - 1)) {
@@ -49,26 +45,13 @@ int64_t TSwfUrlStream::Write(const void* buffer, int64_t count) {
     worker_.Hand(std::exchange(piece_, std::move(rest)));
     cut_ = 0;
   }
-  size_ += count;
-  position_ = size_;
-  return count;
 }
 
-int64_t TSwfUrlStream::Seek(int64_t offset, TSeekOrigin origin) {
-  position_ = SeekTarget(position_, size_, offset, origin);
-  return position_;
-}
-
-void TSwfUrlStream::SetSize(int64_t size) {
-  if (size >= size_) return;
-  if (size != 0) throw EStreamError("A page being searched can only be cut back to empty");
-  // A redirection followed: what arrived so far was not the page.
+void TSwfUrlStream::StartOver() {
   worker_.Discard();
   found_.clear();
   piece_.clear();
   cut_ = 0;
-  size_ = 0;
-  position_ = 0;
 }
 
 void TSwfUrlStream::Search(std::string& piece) {

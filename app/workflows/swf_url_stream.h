@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/append_stream.h"
 #include "base/piece_worker.h"
-#include "base/stream.h"
 #include "regex/regex_matcher.h"
 
 // A stream that a page body is written into. No match of the movie pattern holds white space,
@@ -14,7 +14,7 @@
 // searched on a worker thread while the next one arrives: the matches, piece after piece, are
 // those of one search of the whole page (FindSwfUrls), but the page is never held whole.
 // Bytes can only be added at the end; cutting the stream back to empty starts over.
-class TSwfUrlStream : public TStream {
+class TSwfUrlStream : public TAppendStream {
  public:
   static constexpr size_t kPieceSize = size_t{2} << 20;
 
@@ -23,26 +23,17 @@ class TSwfUrlStream : public TStream {
   TSwfUrlStream(const TSwfUrlStream&) = delete;
   TSwfUrlStream& operator=(const TSwfUrlStream&) = delete;
 
-  // Nothing can be read back.
-  int64_t Read(void* buffer, int64_t count) override { return 0; }
-  // Raises EWriteError "Stream write error" unless the position is the end.
-  int64_t Write(const void* buffer, int64_t count) override;
-  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
-  // A larger size is room asked for ahead of the data and changes nothing; 0 starts over;
-  // any other cut raises EStreamError.
-  void SetSize(int64_t size) override;
-  int64_t Size() override { return size_; }
-
   // Searches the rest and returns every match (quotes stripped) in the order found. Raises
   // the matcher's error, if it had one.
   std::vector<std::string> Finish();
 
  private:
+  void Append(const char* bytes, size_t count) override;
+  // A redirection followed: what arrived so far was not the page.
+  void StartOver() override;
   // Searches one piece, on the worker thread.
   void Search(std::string& piece);
 
-  int64_t size_ = 0;
-  int64_t position_ = 0;
   std::string piece_;
   // Just after the last white space in piece_, or 0.
   size_t cut_ = 0;

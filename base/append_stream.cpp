@@ -1,0 +1,25 @@
+#include "base/append_stream.h"
+
+#include "base/exception.h"
+
+int64_t TAppendStream::Write(const void* buffer, int64_t count) {
+  if (count <= 0) return 0;
+  if (position_ != size_) throw EWriteError("Stream write error");
+  Append(static_cast<const char*>(buffer), static_cast<size_t>(count));
+  size_ += count;
+  position_ = size_;
+  return count;
+}
+
+int64_t TAppendStream::Seek(int64_t offset, TSeekOrigin origin) {
+  position_ = SeekTarget(position_, size_, offset, origin);
+  return position_;
+}
+
+void TAppendStream::SetSize(int64_t size) {
+  if (size >= size_) return;
+  if (size != 0) throw EStreamError(cut_message_);
+  StartOver();
+  size_ = 0;
+  position_ = 0;
+}
