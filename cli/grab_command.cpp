@@ -70,13 +70,20 @@ int RunGrab(const std::vector<std::string>& args) {
         search = std::make_unique<TSwfUrlStream>();
         return *search;
       }
-      reader = std::make_unique<TPageReaderStream>(requested);
+      // The sort keys are worked out while the page arrives, as the addresses are found.
+      reader = std::make_unique<TPageReaderStream>(requested, CaseFoldedCollationKey);
       return *reader;
     });
     if (!outcome.Fetched) std::rethrow_exception(outcome.LastError);
     pageAddress = FinalPageAddress(page, requested);
-    FillMovieList<std::string>(patternOnly ? search->Finish() : reader->Finish(pageAddress),
-                               CaseFoldedCollationKey, CaseFoldedCollation(), movies);
+    if (patternOnly) {
+      FillMovieList<std::string>(search->Finish(), CaseFoldedCollationKey, CaseFoldedCollation(),
+                                 movies);
+    } else {
+      std::vector<std::string> keys;
+      std::vector<std::string> found = reader->Finish(pageAddress, keys);
+      FillKeyedMovieList(std::move(found), keys, CaseFoldedCollation(), movies);
+    }
     return kExitSuccess;
   });
   if (listed != kExitSuccess) return listed;

@@ -207,6 +207,17 @@ size_t NextLessThanOrSwfDot(const char* d, size_t from, size_t to) {
   return to;
 }
 
+// Where the name of the start tag at d[lt] == '<' ends (at most kMaxIdentifier bytes are looked
+// at), and whether it has a "-", as the names of custom elements do.
+size_t StartTagNameEnd(const char* d, size_t lt, size_t end, bool& custom) {
+  size_t i = lt + 1;
+  while (i < end && i - lt <= kMaxIdentifier && (IsAlnum(d[i]) || d[i] == '-')) {
+    custom = custom || d[i] == '-';
+    ++i;
+  }
+  return i;
+}
+
 // The elements AtLessThan takes apart, besides custom ones.
 bool IsTakenElement(std::string_view name) {
   constexpr std::string_view kTaken[] = {"embed", "object", "param", "script", "base"};
@@ -330,6 +341,12 @@ void TPageReader::Feed(std::string_view piece) {
 }
 
 std::vector<std::string> TPageReader::Finish(const std::string& finalAddress) {
+  std::vector<std::string> keys;
+  return Finish(finalAddress, keys);
+}
+
+std::vector<std::string> TPageReader::Finish(const std::string& finalAddress,
+                                             std::vector<std::string>& keys) {
   Scan(true);
   std::string pageAddress = page_;
   // The references were resolved as they were found, against the address the reader was
@@ -340,7 +357,10 @@ std::vector<std::string> TPageReader::Finish(const std::string& finalAddress) {
     ResolveAll();
   }
   std::vector<std::string> result = addresses_.Take();
+  keys = std::move(keys_);
+  TKeyOf keyOf = std::move(key_of_);
   *this = TPageReader(std::move(pageAddress));
+  key_of_ = std::move(keyOf);
   return result;
 }
 
@@ -388,6 +408,23 @@ bool TPageReader::ScanMarkup(bool final) {
         pos_ = at + 1;
       }
       continue;
+    }
+    // Most tags of a page say nothing; they are stepped over here, without the call.
+    if (at + 2 < end) {
+      const char next = d[at + 1];
+      if (next == '/' && Folded(d[at + 2]) != 'o') {
+        pos_ = at + 2;
+        continue;
+      }
+      if (IsLetter(next)) {
+        bool custom = false;
+        const size_t nameEnd = StartTagNameEnd(d, at, end, custom);
+        if (nameEnd < end && !custom &&
+            !IsTakenElement(std::string_view(d + at + 1, nameEnd - at - 1))) {
+          pos_ = at + 1;
+          continue;
+        }
+      }
     }
     pos_ = at;
     if (AtLessThan(at, final) == TStep::stMore) return false;
@@ -449,12 +486,8 @@ TPageReader::TStep TPageReader::AtLessThan(size_t lt, bool final) {
     // Only the elements that name movies in attributes of their own, that change how what
     // follows is read, or custom ones are taken apart; the quoted values of the others are
     // found as quoted text, which costs far less.
-    size_t i = lt + 1;
     bool custom = false;
-    while (i < end && i - lt <= kMaxIdentifier && (IsAlnum(d[i]) || d[i] == '-')) {
-      custom = custom || d[i] == '-';
-      ++i;
-    }
+    const size_t i = StartTagNameEnd(d, lt, end, custom);
     if (i == end && !final) return TStep::stMore;
     if (custom || IsTakenElement(std::string_view(d + lt + 1, i - lt - 1)))
       return AtStartTag(lt, final);
@@ -852,11 +885,13 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
 
 void TPageReader::Take(const std::string& reference) {
   std::string address = Resolve(reference);
-  if (!address.empty()) addresses_.Add(std::move(address));
+  if (!address.empty() && addresses_.Add(std::move(address)) && key_of_)
+    keys_.push_back(key_of_(addresses_.Strings().back()));
 }
 
 void TPageReader::ResolveAll() {
   addresses_.Clear();
+  keys_.clear();
   for (const std::string& reference : references_.Strings())
     Take(reference);
 }

@@ -7,8 +7,10 @@
 // changes nothing.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/distinct_strings.h"
@@ -25,12 +27,10 @@ class TPageReader {
   // `pageAddress`: the address the page came from, after redirections; what the page names is
   // made absolute against it (and against the page's <base href>).
   explicit TPageReader(std::string pageAddress);
-  // The sets hold views of the reader's own strings: moved, they stay valid; copied, they would
-  // not.
-  TPageReader(const TPageReader&) = delete;
-  TPageReader& operator=(const TPageReader&) = delete;
-  TPageReader(TPageReader&&) = default;
-  TPageReader& operator=(TPageReader&&) = default;
+  // A sort key for each address, worked out as the address is listed (on the thread that feeds
+  // the reader, while the page still arrives) rather than all at once at the end.
+  using TKeyOf = std::function<std::string(const std::string&)>;
+  void SetKeyOf(TKeyOf keyOf) { key_of_ = std::move(keyOf); }
 
   void Feed(std::string_view piece);
   // Reads what is left and returns every movie address, absolute, without its fragment, in the
@@ -38,6 +38,8 @@ class TPageReader {
   // (the address after redirections is known only once the page has arrived). The reader is
   // then empty again, for the page address it was made with.
   std::vector<std::string> Finish(const std::string& finalAddress = std::string());
+  // As Finish, and `keys` the keys of the addresses, in the same order (empty without SetKeyOf).
+  std::vector<std::string> Finish(const std::string& finalAddress, std::vector<std::string>& keys);
 
  private:
   enum class TMode {
@@ -119,4 +121,6 @@ class TPageReader {
   // The references found and their addresses, each once, in the order found.
   TDistinctStrings references_;
   TDistinctStrings addresses_;
+  TKeyOf key_of_;
+  std::vector<std::string> keys_;  // of addresses_, with key_of_
 };

@@ -2,11 +2,14 @@
 
 #include <utility>
 
-TPageReaderStream::TPageReaderStream(std::string pageAddress)
+TPageReaderStream::TPageReaderStream(std::string pageAddress, TPageReader::TKeyOf keyOf)
     : TAppendStream("A page being read can only be cut back to empty"),
       page_address_(pageAddress),
+      key_of_(std::move(keyOf)),
       reader_(std::move(pageAddress)),
-      worker_([this](std::string& piece) { reader_.Feed(piece); }, kWaitingPieces) {}
+      worker_([this](std::string& piece) { reader_.Feed(piece); }, kWaitingPieces) {
+  reader_.SetKeyOf(key_of_);
+}
 
 TPageReaderStream::~TPageReaderStream() {
   worker_.Discard();
@@ -25,11 +28,18 @@ void TPageReaderStream::Append(const char* bytes, size_t count) {
 void TPageReaderStream::StartOver() {
   worker_.Discard();
   reader_ = TPageReader(page_address_);
+  reader_.SetKeyOf(key_of_);
   piece_.clear();
 }
 
 std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress) {
+  std::vector<std::string> keys;
+  return Finish(finalAddress, keys);
+}
+
+std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress,
+                                                   std::vector<std::string>& keys) {
   if (!piece_.empty()) worker_.Hand(std::exchange(piece_, std::string()));
   worker_.Finish();
-  return reader_.Finish(finalAddress);
+  return reader_.Finish(finalAddress, keys);
 }

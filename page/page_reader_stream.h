@@ -19,7 +19,8 @@ class TPageReaderStream : public TAppendStream {
   static constexpr size_t kPieceSize = size_t{256} << 10;
   static constexpr size_t kWaitingPieces = 8;
 
-  explicit TPageReaderStream(std::string pageAddress);
+  // With `keyOf`, the worker also works out the sort key of each address it lists.
+  explicit TPageReaderStream(std::string pageAddress, TPageReader::TKeyOf keyOf = nullptr);
   ~TPageReaderStream() override;
   TPageReaderStream(const TPageReaderStream&) = delete;
   TPageReaderStream& operator=(const TPageReaderStream&) = delete;
@@ -29,6 +30,8 @@ class TPageReaderStream : public TAppendStream {
   // against (the page's address after redirections, known only once it has arrived). Raises
   // what the worker failed with, if anything.
   std::vector<std::string> Finish(const std::string& finalAddress = std::string());
+  // As Finish, and `keys` the keys of the addresses, in the same order (empty without `keyOf`).
+  std::vector<std::string> Finish(const std::string& finalAddress, std::vector<std::string>& keys);
 
  private:
   void Append(const char* bytes, size_t count) override;
@@ -36,6 +39,7 @@ class TPageReaderStream : public TAppendStream {
   void StartOver() override;
 
   std::string page_address_;
+  TPageReader::TKeyOf key_of_;
   std::string piece_;
   // Used by the worker only while it runs.
   TPageReader reader_;

@@ -13,26 +13,17 @@
 #include "base/string_list.h"
 
 // Empties `list`, makes it sorted by `compare` with duplicates ignored, and fills it with the
-// entries of `found` (in the order found). Each entry's sort key is worked out once, by `keyOf`:
-// keys order as `compare` orders the entries, through their compare() (the command line's
-// byte keys, QCollatorSortKey), so the whole costs one sort.
+// entries of `distinct` (in the order found, none twice), whose sort keys `keys` holds in the
+// same order: keys order as `compare` orders the entries, through their compare() (the command
+// line's byte keys, QCollatorSortKey), so the whole costs one sort.
 template <typename TKey>
-void FillMovieList(std::vector<std::string> found,
-                   const std::function<TKey(const std::string&)>& keyOf,
-                   const TStringList::TCompare& compare, TStringList& list) {
+void FillKeyedMovieList(std::vector<std::string> distinct, const std::vector<TKey>& keys,
+                        const TStringList::TCompare& compare, TStringList& list) {
   list.Clear();
   list.SetCompare(compare);
   list.SetSorted(true);
   list.Duplicates = TDuplicates::dupIgnore;
 
-  TDistinctStrings told;
-  for (std::string& entry : found)
-    told.Add(std::move(entry));
-  std::vector<std::string> distinct = told.Take();
-  std::vector<TKey> keys;
-  keys.reserve(distinct.size());
-  for (const std::string& entry : distinct)
-    keys.push_back(keyOf(entry));
   std::vector<size_t> order(distinct.size());
   std::iota(order.begin(), order.end(), size_t{0});
   // Stable: of equal entries the first one found comes first and is the one kept.
@@ -44,4 +35,21 @@ void FillMovieList(std::vector<std::string> found,
     if (i == 0 || keys[order[i - 1]].compare(keys[order[i]]) != 0)
       entries.push_back(std::move(distinct[order[i]]));
   list.AppendOrdered(std::move(entries));
+}
+
+// FillKeyedMovieList for the entries of `found`, which may hold one twice. Each entry's sort key
+// is worked out once, by `keyOf`.
+template <typename TKey>
+void FillMovieList(std::vector<std::string> found,
+                   const std::function<TKey(const std::string&)>& keyOf,
+                   const TStringList::TCompare& compare, TStringList& list) {
+  TDistinctStrings told;
+  for (std::string& entry : found)
+    told.Add(std::move(entry));
+  std::vector<std::string> distinct = told.Take();
+  std::vector<TKey> keys;
+  keys.reserve(distinct.size());
+  for (const std::string& entry : distinct)
+    keys.push_back(keyOf(entry));
+  FillKeyedMovieList(std::move(distinct), keys, compare, list);
 }
