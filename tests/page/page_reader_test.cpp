@@ -206,4 +206,45 @@ TEST(PageReader, LongConstructsAreLetGoAndRepeatsAreListedOnce) {
   EXPECT_EQ(pieces.Finish(), expected);
 }
 
+TEST(PageReader, KeysFollowTheAddressesWhateverTheyAreResolvedAgainst) {
+  auto keyOf = [](const std::string& address) { return "key:" + address; };
+  const struct {
+    const char* Name;
+    std::string Page;
+    const char* Final;  // the address after redirections, or ""
+    std::vector<std::string> Entries;
+  } rows[] = {
+      {"as found",
+       "<embed src=a.swf><embed src=b.swf><embed src=a.swf>",
+       "",
+       {"http://games.example/portal/a.swf", "http://games.example/portal/b.swf"}},
+      {"a late base",
+       "<embed src=a.swf><base href=\"http://cdn.example/x/\"><embed src=b.swf>",
+       "",
+       {"http://cdn.example/x/a.swf", "http://cdn.example/x/b.swf"}},
+      // Two references that become one address once resolved again.
+      {"redirected",
+       "<embed src=a.swf><embed src=/a.swf><embed src=b.swf>",
+       "http://other.example/",
+       {"http://other.example/a.swf", "http://other.example/b.swf"}},
+  };
+  for (const auto& row : rows) {
+    TPageReader reader(kPage);
+    reader.SetKeyOf(keyOf);
+    reader.Feed(row.Page);
+    std::vector<std::string> keys;
+    const std::vector<std::string> entries = reader.Finish(row.Final, keys);
+    EXPECT_EQ(entries, row.Entries) << row.Name;
+    std::vector<std::string> expected;
+    for (const std::string& entry : row.Entries)
+      expected.push_back(keyOf(entry));
+    EXPECT_EQ(keys, expected) << row.Name;
+    // The reader starts again with its key function and its page address.
+    reader.Feed("<embed src=c.swf>");
+    EXPECT_EQ(reader.Finish("", keys),
+              std::vector<std::string>{"http://games.example/portal/c.swf"});
+    EXPECT_EQ(keys, std::vector<std::string>{"key:http://games.example/portal/c.swf"});
+  }
+}
+
 }  // namespace
