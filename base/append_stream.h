@@ -11,7 +11,7 @@
 class TAppendStream : public TStream {
  public:
   // Nothing can be read back.
-  int64_t Read(void* buffer, int64_t count) override { return 0; }
+  int64_t Read(void*, int64_t) override { return 0; }
   // Raises EWriteError "Stream write error" unless the position is the end.
   int64_t Write(const void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
