@@ -28,6 +28,7 @@
 #include "app/transfer_controls.h"
 #include "app/url_label.h"
 #include "app/web_browser.h"
+#include "app/workflows/client_options.h"
 #include "app/workflows/dependencies.h"
 #include "app/workflows/download.h"
 #include "app/workflows/error_text.h"
@@ -35,7 +36,6 @@
 #include "app/workflows/movie_list.h"
 #include "app/workflows/page_grab.h"
 #include "app/workflows/setting_file.h"
-#include "app/workflows/stored_client_settings.h"
 #include "app/workflows/web_client_settings.h"
 #include "base/exception.h"
 #include "base/net_exceptions.h"
@@ -147,18 +147,18 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
   NetHTTP1Tls = std::make_unique<TNetSSLIOHandlerSocket>();
   UdownFileHttpTls = std::make_unique<TNetSSLIOHandlerSocket>();
   PreviewHttpTls = std::make_unique<TNetSSLIOHandlerSocket>();
+  // The window's clients take the description's defaults: the stored settings, https and
+  // redirects.
+  const TClientOptions options;
   NetHTTP1 = std::make_unique<TNetHTTP>();
-  ApplyStoredClientSettings(*NetHTTP1);
-  ApplyWebClientSettings(*NetHTTP1, *NetHTTP1Tls);
+  ApplyClientOptions(*NetHTTP1, *NetHTTP1Tls, options);
   UdownFileHttp = std::make_unique<TNetHTTP>();
-  ApplyStoredClientSettings(*UdownFileHttp);
+  ApplyClientOptions(*UdownFileHttp, *UdownFileHttpTls, options);
   // With the anti-freeze every receive first tests for readable data; larger receives keep
   // that test's share of a fast download small.
   UdownFileHttp->RecvBufferSize = kDownloadReceiveSize;
-  ApplyWebClientSettings(*UdownFileHttp, *UdownFileHttpTls);
   PreviewHttp = std::make_unique<TNetHTTP>();
-  ApplyStoredClientSettings(*PreviewHttp);
-  ApplyWebClientSettings(*PreviewHttp, *PreviewHttpTls);
+  ApplyClientOptions(*PreviewHttp, *PreviewHttpTls, options);
   CreateControls();
   Transfer = std::make_unique<TTransferControls>(
       this, *AntiFreeze1, std::vector<TNetCustomHTTP*>{NetHTTP1.get(), UdownFileHttp.get()},

@@ -4,6 +4,7 @@
 
 #include "cli/command.h"
 #include "http/http.h"
+#include "net/ssl_io_handler.h"
 
 namespace cli {
 
@@ -41,10 +42,10 @@ std::optional<int> TClientCommand::Parse(
 
 int TClientCommand::WithClient(const std::function<int(TNetHTTP&)>& use) const {
   try {
-    // The setup holds what the client refers to, so it is made first and goes last.
-    TClientSetup setup;
+    // The handler is the client's, so it is made first and goes last.
+    TNetSSLIOHandlerSocket tls;
     TNetHTTP http;
-    setup.Apply(http, Client);
+    ApplyClientArguments(http, tls, Client);
     return use(http);
   } catch (...) {
     ReportFailure();

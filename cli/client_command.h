@@ -33,7 +33,7 @@ class TClientCommand {
   // standard error and ends in kExitFailure.
   int WithClient(const std::function<int(TNetHTTP&)>& use) const;
 
-  TClientOptions Client;
+  TClientArguments Client;
 
  private:
   int UsageFailure(const std::string& message) const;

@@ -1,5 +1,5 @@
 // The commands of flashgrab-cli. Each command lives in a file of its own and is listed in the
-// table of command.cpp; main() picks one by its name.
+// table of command.cpp; RunProgram picks one by its name.
 #pragma once
 
 #include <string>
@@ -23,6 +23,10 @@ struct TCommand {
 };
 
 const std::vector<TCommand>& Commands();
+
+// Runs the command args[0] names (the program's own name not included) and returns the exit
+// status; without a command, or with an unknown one, the overview goes to standard error.
+int RunProgram(const std::vector<std::string>& args);
 
 // The commands.
 int RunGet(const std::vector<std::string>& args);

@@ -34,7 +34,7 @@ int RunDownload(const std::vector<std::string>& args) {
       });
   if (ended) return *ended;
   // As in the window, redirects are followed whether or not -L is given.
-  command.Client.FollowRedirects = true;
+  command.Client.Options.FollowRedirects = true;
 
   return command.WithClient([&](TNetHTTP& http) {
     TProgressMeter meter(http, TProgressMeter::Wanted(command.Client.Silent));

@@ -54,12 +54,12 @@ int RunGrab(const std::vector<std::string>& args) {
   TStringList movies;
   std::string pageAddress = address;
   // As in the window, redirects are followed whether or not -L is given.
-  command.Client.FollowRedirects = true;
+  command.Client.Options.FollowRedirects = true;
   const int listed = command.WithClient([&](TNetHTTP& page) {
     // Receives as large as the reader's pieces: fewer system calls for a large page.
     page.RecvBufferSize = kFileReceiveSize;
     TPageFetchOutcome outcome;
-    if (command.Client.UserAgent) outcome.UserAgent = *command.Client.UserAgent;
+    if (command.Client.Options.UserAgent) outcome.UserAgent = *command.Client.Options.UserAgent;
     // The page is read while it arrives rather than held whole and read afterwards: the same
     // entries, in less time and memory.
     std::unique_ptr<TSwfUrlStream> search;

@@ -6,14 +6,10 @@
 #include <cstring>
 #include <exception>
 
-#include "app/workflows/stored_client_settings.h"
-#include "app/workflows/web_client_settings.h"
 #include "base/exception.h"
 #include "base/text.h"
 #include "cli/command.h"
 #include "http/http.h"
-#include "net/socks_info.h"
-#include "net/ssl_io_handler.h"
 
 namespace cli {
 
@@ -107,8 +103,9 @@ TParsedArguments ParseArguments(const std::vector<std::string>& args,
     if (!def) throw TUsageError(Format("unknown option '%s'", shown));
     result.Options.push_back({def, optarg ? std::string(optarg) : std::string()});
   }
+  // getopt_long moves the operands behind the options in argv, not in storage.
   for (int i = optind; i < argc; ++i)
-    result.Operands.push_back(storage[static_cast<size_t>(i)]);
+    result.Operands.push_back(argv[static_cast<size_t>(i)]);
   return result;
 }
 
@@ -165,24 +162,22 @@ void SplitHostPort(const std::string& text, int defaultPort, std::string& host, 
   if (host.empty()) throw TUsageError(Format("'%s' names no host", text.c_str()));
 }
 
-void SplitUserPassword(const std::string& text, std::string& user, std::string& password) {
+TCredentials SplitUserPassword(const std::string& text) {
   const size_t colon = text.find(':');
   if (colon == std::string::npos)
     throw TUsageError(Format("'%s' is not USER:PASSWORD", text.c_str()));
-  user = text.substr(0, colon);
-  password = text.substr(colon + 1);
+  return {text.substr(0, colon), text.substr(colon + 1)};
 }
 
-bool TakeClientOption(const TParsedOption& option, TClientOptions& options) {
+bool TakeClientOption(const TParsedOption& option, TClientArguments& arguments) {
   const std::string& v = option.Value;
+  TClientOptions& options = arguments.Options;
   if (option.Is("user-agent")) {
     options.UserAgent = SingleLine(v, "user-agent");
   } else if (option.Is("referer")) {
     options.Referer = SingleLine(v, "referer");
   } else if (option.Is("user")) {
-    std::string user, password;
-    SplitUserPassword(SingleLine(v, "user"), user, password);
-    options.User = v;
+    options.User = SplitUserPassword(SingleLine(v, "user"));
   } else if (option.Is("header")) {
     const size_t colon = SingleLine(v, "header").find(':');
     if (colon == std::string::npos || Trim(v.substr(0, colon)).empty())
@@ -195,119 +190,51 @@ bool TakeClientOption(const TParsedOption& option, TClientOptions& options) {
   } else if (option.Is("http1.0")) {
     options.Http10 = true;
   } else if (option.Is("max-time")) {
-    options.MaxTimeMs = PositiveNumber(v, "max-time", false);
+    options.ReadTimeoutMs = PositiveNumber(v, "max-time", false);
   } else if (option.Is("proxy")) {
     SplitHostPort(v, kDefaultProxyPort, options.ProxyHost, options.ProxyPort);
   } else if (option.Is("proxy-user")) {
-    std::string user, password;
-    SplitUserPassword(SingleLine(v, "proxy-user"), user, password);
-    options.ProxyUser = v;
+    options.ProxyUser = SplitUserPassword(SingleLine(v, "proxy-user"));
   } else if (option.Is("socks4") || option.Is("socks4a") || option.Is("socks5")) {
-    options.Socks = option.Is("socks4")    ? TSocksChoice::Socks4
-                    : option.Is("socks4a") ? TSocksChoice::Socks4A
-                                           : TSocksChoice::Socks5;
+    options.Socks = option.Is("socks4")    ? TSocksVersion::svSocks4
+                    : option.Is("socks4a") ? TSocksVersion::svSocks4A
+                                           : TSocksVersion::svSocks5;
     SplitHostPort(v, kDefaultProxyPort, options.SocksHost, options.SocksPort);
   } else if (option.Is("socks-user")) {
-    std::string user, password;
-    SplitUserPassword(v, user, password);
-    options.SocksUser = v;
+    options.SocksUser = SplitUserPassword(v);
   } else if (option.Is("verbose")) {
-    options.Verbose = true;
+    arguments.Verbose = true;
   } else if (option.Is("silent")) {
-    options.Silent = true;
+    arguments.Silent = true;
   } else if (option.Is("insecure")) {
-    options.Insecure = true;
+    options.VerifyPeer = false;
   } else if (option.Is("cacert")) {
-    if (option.Value.empty()) throw TUsageError("--cacert needs a file name");
-    options.CAFile = option.Value;
+    if (v.empty()) throw TUsageError("--cacert needs a file name");
+    options.CAFile = v;
   } else {
     return false;
   }
   return true;
 }
 
-TClientSetup::TClientSetup() = default;
-TClientSetup::~TClientSetup() = default;
-
-void TClientSetup::Apply(TNetHTTP& http, const TClientOptions& options) {
-  ApplyStoredClientSettings(http);
-  tls_handler_ = std::make_unique<TNetSSLIOHandlerSocket>(nullptr);
-  ApplyWebClientSettings(http, *tls_handler_);
-  if (options.Insecure) {
-    tls_handler_->VerifyPeer = false;
+void ApplyClientArguments(TNetHTTP& http, TNetSSLIOHandlerSocket& tls,
+                          const TClientArguments& arguments) {
+  ApplyClientOptions(http, tls, arguments.Options);
+  if (!arguments.Options.VerifyPeer)
     WriteLine("", std::string(kProgramName) +
                       ": warning: --insecure: the certificates of https servers are not checked");
-  }
-  if (options.CAFile) tls_handler_->CAFile = *options.CAFile;
-  if (options.UserAgent) http.Request.UserAgent = *options.UserAgent;
-  if (options.Referer) http.Request.Referer = *options.Referer;
-  if (options.User) {
-    SplitUserPassword(*options.User, http.Request.Username, http.Request.Password);
-    http.Request.BasicAuthentication = true;
-  }
-  for (const std::string& header : options.Headers) {
-    // A header the request writes from a field of its own is given through that field, so
-    // that the value asked for is the one sent (a custom line would be overwritten).
-    const size_t colon = header.find(':');
-    const std::string name = Trim(header.substr(0, colon));
-    const std::string value = Trim(header.substr(colon + 1));
-    TNetHTTPRequest& request = http.Request;
-    std::string* field = SameText(name, "Accept")            ? &request.Accept
-                         : SameText(name, "Accept-Charset")  ? &request.AcceptCharSet
-                         : SameText(name, "Accept-Encoding") ? &request.AcceptEncoding
-                         : SameText(name, "Accept-Language") ? &request.AcceptLanguage
-                         : SameText(name, "From")            ? &request.From
-                         : SameText(name, "Referer")         ? &request.Referer
-                         : SameText(name, "User-Agent")      ? &request.UserAgent
-                         : SameText(name, "Content-Type")    ? &request.ContentType
-                                                             : nullptr;
-    if (field)
-      *field = value;
-    else
-      request.CustomHeaders.Add(header);
-  }
-  http.HandleRedirects = options.FollowRedirects;
-  // The client counts requests, the first one included; the option counts redirections.
-  if (options.MaxRedirects) http.RedirectMaximum = *options.MaxRedirects + 1;
-  if (options.Http10) http.ProtocolVersion = TNetHTTPProtocolVersion::pv1_0;
-  if (options.MaxTimeMs) http.ReadTimeout = *options.MaxTimeMs;
-  if (!options.ProxyHost.empty()) {
-    http.ProxyParams.SetProxyServer(options.ProxyHost);
-    http.ProxyParams.SetProxyPort(options.ProxyPort);
-  }
-  // Without a proxy the credentials have nobody to go to.
-  if (options.ProxyUser && !options.ProxyHost.empty()) {
-    SplitUserPassword(*options.ProxyUser, http.ProxyParams.ProxyUsername,
-                      http.ProxyParams.ProxyPassword);
-    http.ProxyParams.BasicAuthentication = true;
-  }
-
-  if (options.Verbose) {
-    http.OnStatus = [](TObject*, TNetStatus, const std::string& text) { WriteLine("* ", text); };
-    http.OnRequestHead = [](TObject*, const std::vector<std::string>& lines) {
-      for (const std::string& line : lines)
-        WriteLine("> ", line);
-    };
-    http.OnResponseHead = [](TObject*, const std::string& statusLine,
-                             const TNetHeaderList& headerLines) {
-      WriteLine("< ", statusLine);
-      for (int i = 0; i < headerLines.Count(); ++i)
-        WriteLine("< ", headerLines.Get(i));
-    };
-  }
-
-  if (options.Socks != TSocksChoice::None) {
-    TNetSocksInfo* socks = tls_handler_->SocksInfo();
-    socks->Version = options.Socks == TSocksChoice::Socks4    ? TSocksVersion::svSocks4
-                     : options.Socks == TSocksChoice::Socks4A ? TSocksVersion::svSocks4A
-                                                              : TSocksVersion::svSocks5;
-    socks->Host = options.SocksHost;
-    socks->Port = options.SocksPort;
-    if (options.SocksUser) {
-      SplitUserPassword(*options.SocksUser, socks->Username, socks->Password);
-      socks->Authentication = TSocksAuthentication::saUsernamePassword;
-    }
-  }
+  if (!arguments.Verbose) return;
+  http.OnStatus = [](TObject*, TNetStatus, const std::string& text) { WriteLine("* ", text); };
+  http.OnRequestHead = [](TObject*, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+      WriteLine("> ", line);
+  };
+  http.OnResponseHead = [](TObject*, const std::string& statusLine,
+                           const TNetHeaderList& headerLines) {
+    WriteLine("< ", statusLine);
+    for (int i = 0; i < headerLines.Count(); ++i)
+      WriteLine("< ", headerLines.Get(i));
+  };
 }
 
 std::string OneLine(const std::string& message) {

@@ -2,11 +2,11 @@
 // options below plus its own) and gets them back in order, with its operands.
 #pragma once
 
-#include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "app/workflows/client_options.h"
 
 class TNetHTTP;
 class TNetSSLIOHandlerSocket;
@@ -48,54 +48,33 @@ std::string OptionHelp(const std::vector<TOptionDef>& defs);
 // The options every command that talks HTTP takes.
 const std::vector<TOptionDef>& ClientOptionDefs();
 
-enum class TSocksChoice { None, Socks4, Socks4A, Socks5 };
+// What the client options of a command line ask for.
+struct TClientArguments {
+  // Unlike the window's clients, a command follows redirections only when asked to (-L).
+  TClientArguments() { Options.FollowRedirects = false; }
 
-// What the client options ask for; unset values keep the window's stored client settings.
-struct TClientOptions {
-  std::optional<std::string> UserAgent;
-  std::optional<std::string> Referer;
-  std::optional<std::string> User;  // USER:PASSWORD
-  std::vector<std::string> Headers;
-  bool FollowRedirects = false;
-  std::optional<int> MaxRedirects;
-  bool Http10 = false;
-  std::optional<int> MaxTimeMs;
-  std::string ProxyHost;
-  int ProxyPort = 0;
-  std::optional<std::string> ProxyUser;
-  TSocksChoice Socks = TSocksChoice::None;
-  std::string SocksHost;
-  int SocksPort = 0;
-  std::optional<std::string> SocksUser;
+  // Unset values keep the window's stored client settings.
+  TClientOptions Options;
   bool Verbose = false;
   bool Silent = false;  // no progress meter
-  // -k: the certificates of https servers are not checked.
-  bool Insecure = false;
-  // --cacert: trusted instead of the system's store.
-  std::optional<std::string> CAFile;
+
+  bool operator==(const TClientArguments&) const = default;
 };
 
 // Takes one parsed option if it is a client option (false otherwise). Raises TUsageError for
 // a value that cannot be used.
-bool TakeClientOption(const TParsedOption& option, TClientOptions& options);
+bool TakeClientOption(const TParsedOption& option, TClientArguments& arguments);
 
 // HOST[:PORT] with an optional "scheme://" in front; `defaultPort` when no port is given.
 // Raises TUsageError.
 void SplitHostPort(const std::string& text, int defaultPort, std::string& host, int& port);
 // USER:PASSWORD (the password may be empty or contain ":"). Raises TUsageError without ":".
-void SplitUserPassword(const std::string& text, std::string& user, std::string& password);
+TCredentials SplitUserPassword(const std::string& text);
 
-// Configures a client: the stored settings, the TLS handler and redirects of every web client,
-// then the options. Keeps the TLS handler it creates, so it must outlive the client's use.
-class TClientSetup {
- public:
-  TClientSetup();
-  ~TClientSetup();
-  void Apply(TNetHTTP& http, const TClientOptions& options);
-
- private:
-  std::unique_ptr<TNetSSLIOHandlerSocket> tls_handler_;
-};
+// Configures a client with `tls` as its I/O handler (ApplyClientOptions), then shows what
+// --verbose asks for and warns on standard error about --insecure.
+void ApplyClientArguments(TNetHTTP& http, TNetSSLIOHandlerSocket& tls,
+                          const TClientArguments& arguments);
 
 // "flashgrab-cli: CLASS: MESSAGE" on standard error for the exception in flight, the message
 // on one line.

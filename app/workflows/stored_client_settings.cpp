@@ -1,8 +1,8 @@
 #include "app/workflows/stored_client_settings.h"
 
-#include "http/http.h"
+#include "http/custom_http.h"
 
-void ApplyStoredClientSettings(TNetHTTP& http) {
+void ApplyStoredClientSettings(TNetCustomHTTP& http) {
   http.MaxLineAction = TNetMaxLineAction::maException;
   http.ReadTimeout = kNoTimeout;
   http.AllowCookies = true;

@@ -3,10 +3,10 @@
 // download client does.
 #pragma once
 
-class TNetHTTP;
+class TNetCustomHTTP;
 
 // The user agent both clients are stored with.
 constexpr const char* kStoredUserAgent = "Mozilla/3.0 (compatible; Net Library)";
 
 // Gives the client the stored values; every property not listed keeps its default.
-void ApplyStoredClientSettings(TNetHTTP& http);
+void ApplyStoredClientSettings(TNetCustomHTTP& http);

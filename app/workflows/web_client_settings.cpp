@@ -6,7 +6,7 @@
 #include "net/ssl_io_handler.h"
 #include "uri/uri.h"
 
-void ApplyWebClientSettings(TNetHTTP& http, TNetSSLIOHandlerSocket& tls) {
+void ApplyWebClientSettings(TNetCustomHTTP& http, TNetSSLIOHandlerSocket& tls) {
   // The client's OnStatus may be assigned after this (a verbose command line, the window's
   // status label), so it is looked up at each report.
   tls.OnStatus = [&http](TObject* sender, TNetStatus status, const std::string& text) {

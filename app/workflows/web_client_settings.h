@@ -5,6 +5,7 @@
 
 #include <string>
 
+class TNetCustomHTTP;
 class TNetHTTP;
 class TNetSSLIOHandlerSocket;
 class TNetURI;
@@ -12,7 +13,7 @@ class TNetURI;
 // `tls` becomes the client's I/O handler (it is not owned and must outlive the client's use;
 // its status reports reach the client's OnStatus, whenever that is assigned) and redirects are
 // followed up to the client's RedirectMaximum.
-void ApplyWebClientSettings(TNetHTTP& http, TNetSSLIOHandlerSocket& tls);
+void ApplyWebClientSettings(TNetCustomHTTP& http, TNetSSLIOHandlerSocket& tls);
 
 // The address a user typed, made fit for a request: trimmed, "http://" put in front when it
 // names no scheme (a redirect then leads on to https). Raises ENetUnknownProtocol
