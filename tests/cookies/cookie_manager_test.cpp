@@ -283,13 +283,17 @@ TEST(CookieManagerTest, TwoThreadsAddAndBuildAtOnce) {
   std::atomic<bool> stop{false};
   std::atomic<int> headers{0};
   std::thread reader([&] {
-    while (!stop) {
+    do {
       const std::string h = HeaderFor(m, "http://www.h.example/p/");
       // Every header holds whole pairs only.
       EXPECT_TRUE(h.empty() || h.back() == '1');
       ++headers;
-    }
+    } while (!stop);
   });
+  // On a busy machine the reader may not be scheduled before the writers finish; the writes
+  // only race the reads once it runs.
+  while (headers == 0)
+    std::this_thread::yield();
   std::thread writer2([&] {
     for (int i = 0; i < kRounds; ++i)
       m.AddServerCookie2("w" + std::to_string(i % 50) + "=1; path=/p/", "www.h.example");
