@@ -7,7 +7,7 @@ sh scripts/install-deps.sh
 sh scripts/check-format.sh
 jobs=$(nproc)
 
-sh scripts/build.sh build -DFLASHGRAB_BUILD_APP=ON
+sh scripts/build.sh build -DFLASHGRAB_BUILD_APP=ON -DFLASHGRAB_WERROR=ON
 (cd build && ctest --output-on-failure --timeout 600 -j "$jobs")
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
