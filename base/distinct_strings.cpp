@@ -32,16 +32,33 @@ bool TDistinctStrings::Contains(std::string_view text) const {
 }
 
 bool TDistinctStrings::Add(std::string text) {
+  TSlot* slot = NewSlot(text);
+  if (!slot) return false;
+  Keep(*slot, std::move(text));
+  return true;
+}
+
+bool TDistinctStrings::Add(std::string_view text) {
+  TSlot* slot = NewSlot(text);
+  if (!slot) return false;
+  Keep(*slot, std::string(text));
+  return true;
+}
+
+TDistinctStrings::TSlot* TDistinctStrings::NewSlot(std::string_view text) {
   if (strings_.size() * 2 >= slots_.size()) Grow();
   const uint32_t hash = HashOf(text);
   TSlot& slot = slots_[Find(text, hash)];
-  if (slot.Index != 0) return false;
+  if (slot.Index != 0) return nullptr;
   if (strings_.size() >= std::numeric_limits<uint32_t>::max())
     throw EListError("Too many distinct strings");
-  strings_.push_back(std::move(text));
   slot.Hash = hash;
+  return &slot;
+}
+
+void TDistinctStrings::Keep(TSlot& slot, std::string text) {
+  strings_.push_back(std::move(text));
   slot.Index = static_cast<uint32_t>(strings_.size());
-  return true;
 }
 
 void TDistinctStrings::Grow() {

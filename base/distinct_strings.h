@@ -13,6 +13,8 @@ class TDistinctStrings {
  public:
   // True when `text` was not there yet; it is then kept, last.
   bool Add(std::string text);
+  // As Add, copying `text` only when it is new.
+  bool Add(std::string_view text);
   bool Contains(std::string_view text) const;
   size_t Size() const { return strings_.size(); }
   const std::vector<std::string>& Strings() const { return strings_; }
@@ -28,6 +30,9 @@ class TDistinctStrings {
   // The slot of `text`, or the empty slot where it would go.
   size_t Find(std::string_view text, uint32_t hash) const;
   void Grow();
+  // The slot `text` goes to, its hash set, or nullptr when `text` is there already.
+  TSlot* NewSlot(std::string_view text);
+  void Keep(TSlot& slot, std::string text);
 
   std::vector<std::string> strings_;
   std::vector<TSlot> slots_;  // a power of two of them, at most half used

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
@@ -152,12 +153,12 @@ bool IsFlashType(std::string_view type) {
   return false;
 }
 
-bool IsVideoHost(const std::string& address) {
+bool IsVideoHost(std::string_view address) {
   const size_t slashes = address.find("//");
   if (slashes == std::string::npos) return false;
   const size_t start = slashes + 2;
   const size_t end = std::min(address.find_first_of("/?#", start), address.size());
-  std::string host = address.substr(start, end - start);
+  std::string_view host = address.substr(start, end - start);
   host = host.substr(host.rfind('@') == std::string::npos ? 0 : host.rfind('@') + 1);
   host = host.substr(0, host.find(':'));
   for (const char* video : kVideoHosts) {
@@ -205,6 +206,49 @@ size_t NextLessThanOrSwfDot(const char* d, size_t from, size_t to) {
     if (c == '<' || (c == '.' && (from + 1 == to || Folded(d[from + 1]) == 's'))) return from;
   }
   return to;
+}
+
+// Markup text is looked at kWindow bytes at a time: a mask of the bytes that may start
+// something (see StopsAt) is made at once, and only they are looked at one by one.
+constexpr size_t kWindow = 64;
+// What a window needs beyond its end: the two bytes StopsAt compares, the longest tag name
+// looked at, and the longest opening AtLessThan tells apart.
+constexpr size_t kWindowReach = kWindow + kMaxIdentifier + 8;
+// How far ahead of the scan the bytes are asked for.
+constexpr size_t kPrefetchDistance = 4096;
+
+// Bit i set for d[i] (i < kWindow) a "<" that does not open an end tag other than "</o...", or a
+// "." followed by "s" or "S". Reads d[0, kWindow + 2).
+uint64_t StopsAt(const char* d) {
+  uint64_t mask = 0;
+#if defined(__SSE2__)
+  const __m128i lessThan = _mm_set1_epi8('<');
+  const __m128i dot = _mm_set1_epi8('.');
+  const __m128i slash = _mm_set1_epi8('/');
+  const __m128i lowerCase = _mm_set1_epi8(0x20);
+  const __m128i s = _mm_set1_epi8('s');
+  const __m128i o = _mm_set1_epi8('o');
+#pragma GCC unroll 4
+  for (size_t k = 0; k < kWindow; k += 16) {
+    const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k));
+    const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k + 1));
+    const __m128i b2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k + 2));
+    const __m128i plainEnd =
+        _mm_andnot_si128(_mm_cmpeq_epi8(_mm_or_si128(b2, lowerCase), o), _mm_cmpeq_epi8(b1, slash));
+    const __m128i lt = _mm_andnot_si128(plainEnd, _mm_cmpeq_epi8(b0, lessThan));
+    const __m128i swfDot =
+        _mm_and_si128(_mm_cmpeq_epi8(b0, dot), _mm_cmpeq_epi8(_mm_or_si128(b1, lowerCase), s));
+    const auto bits = static_cast<uint16_t>(_mm_movemask_epi8(_mm_or_si128(lt, swfDot)));
+    mask |= static_cast<uint64_t>(bits) << k;
+  }
+#else
+  for (size_t i = 0; i < kWindow; ++i) {
+    const bool lt = d[i] == '<' && !(d[i + 1] == '/' && Folded(d[i + 2]) != 'o');
+    const bool swfDot = d[i] == '.' && Folded(d[i + 1]) == 's';
+    if (lt || swfDot) mask |= uint64_t{1} << i;
+  }
+#endif
+  return mask;
 }
 
 // Where the name of the start tag at d[lt] == '<' ends (at most kMaxIdentifier bytes are looked
@@ -337,14 +381,40 @@ TPageReader::TPageReader(std::string pageAddress) : page_(std::move(pageAddress)
 
 void TPageReader::Feed(std::string_view piece) {
   if (piece.empty()) return;
+  if (start_ > 0) {
+    buffer_.erase(0, start_);
+    Rebase(0);
+  }
   buffer_.append(piece);
   Scan(false);
-  const size_t keep = pos_ > kLookBehind ? pos_ - kLookBehind : 0;
-  if (keep > 0) {
-    buffer_.erase(0, keep);
-    pos_ -= keep;
-    consumed_ = consumed_ > keep ? consumed_ - keep : 0;
+  LetGo();
+}
+
+void TPageReader::Feed(std::string& piece, size_t room) {
+  if (piece.size() <= room) return;
+  const size_t kept = buffer_.size() - start_;
+  if (kept > room) {
+    // What is still needed does not fit in front of the piece: copied after all.
+    Feed(std::string_view(piece).substr(room));
+    return;
   }
+  const size_t to = room - kept;
+  std::memcpy(piece.data() + to, buffer_.data() + start_, kept);
+  Rebase(to);
+  buffer_.swap(piece);
+  piece.clear();
+  Scan(false);
+  LetGo();
+}
+
+void TPageReader::Rebase(size_t to) {
+  pos_ = pos_ - start_ + to;
+  consumed_ = consumed_ > start_ ? consumed_ - start_ + to : to;
+  start_ = to;
+}
+
+void TPageReader::LetGo() {
+  if (pos_ > start_ + kLookBehind) start_ = pos_ - kLookBehind;
 }
 
 std::vector<std::string> TPageReader::Finish(const std::string& finalAddress) {
@@ -392,6 +462,45 @@ void TPageReader::Scan(bool final) {
 bool TPageReader::ScanMarkup(bool final) {
   const char* d = buffer_.data();
   const size_t end = buffer_.size();
+  while (pos_ + kWindowReach <= end) {
+    const size_t window = pos_;
+    // The processor's own prefetching does not keep up with the scan.
+    __builtin_prefetch(d + window + kPrefetchDistance);
+    uint64_t stops = StopsAt(d + window);
+    size_t next = window + kWindow;
+    while (stops != 0) {
+      const size_t at = window + static_cast<size_t>(__builtin_ctzll(stops));
+      stops &= stops - 1;
+      if (d[at] == '.') {
+        size_t start = 0, stop = 0, after = 0;
+        const THit hit =
+            at < consumed_ ? THit::hNone : QuotedAt(d, start_, at, end, final, start, stop, after);
+        if (hit == THit::hMore) {
+          pos_ = at;
+          return false;
+        }
+        if (hit != THit::hFound) continue;
+        Candidate(std::string_view(d + start, stop - start), TKind::rkSwfAddress, true);
+        consumed_ = after;
+        next = after;
+      } else {
+        if (IsLetter(d[at + 1])) {
+          bool custom = false;
+          const size_t nameEnd = StartTagNameEnd(d, at, end, custom);
+          if (!custom && !IsTakenElement(std::string_view(d + at + 1, nameEnd - at - 1))) continue;
+        }
+        pos_ = at;
+        if (AtLessThan(at, final) == TStep::stMore) return false;
+        if (mode_ != TMode::mdMarkup) return true;
+        next = pos_;
+      }
+      // The stops the step went past are not looked at.
+      if (next >= window + kWindow) break;
+      stops &= ~uint64_t{0} << (next - window);
+      next = window + kWindow;
+    }
+    pos_ = next;
+  }
   while (pos_ < end) {
     const size_t at = NextLessThanOrSwfDot(d, pos_, end);
     if (at == end) {
@@ -402,7 +511,7 @@ bool TPageReader::ScanMarkup(bool final) {
       size_t start = 0, stop = 0, after = 0;
       // A "<" ends quoted text too (it is a stop), so the bytes up to the end can be given.
       const THit hit =
-          at < consumed_ ? THit::hNone : QuotedAt(d, 0, at, end, final, start, stop, after);
+          at < consumed_ ? THit::hNone : QuotedAt(d, start_, at, end, final, start, stop, after);
       if (hit == THit::hMore) {
         pos_ = at;
         return false;
@@ -849,15 +958,13 @@ TPageReader::TStep TPageReader::TakeCall(size_t from, size_t to, bool final) {
 
 bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
   if (kind == TKind::rkSwfAddress && !HasSwf(value)) return false;
-  value = Trimmed(value);
-  std::string v;
-  // Most values hold neither a character reference nor an escaped slash: no decoding copies.
-  if (markup && kToDecode.AnyIn(value))
-    v = Unbackslashed(DecodeCharacterReferences(value));
-  else
-    v.assign(value);
-  if (const std::string_view trimmed = Trimmed(v); trimmed.size() != v.size())
-    v = std::string(trimmed);
+  std::string_view v = Trimmed(value);
+  // Most values hold neither a character reference nor an escaped slash, and most are listed
+  // already: they are looked at where they are, and copied only when new.
+  if (markup && kToDecode.AnyIn(v)) {
+    decoded_ = Unbackslashed(DecodeCharacterReferences(v));
+    v = Trimmed(decoded_);
+  }
   if (v.empty() || v.size() > kMaxAddress) return false;
   for (const char c : v) {
     const unsigned char u = static_cast<unsigned char>(c);
@@ -874,19 +981,22 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
     const size_t colon = v.find(':');
     if (colon != std::string::npos && colon < std::min(v.find('/'), v.find('?'))) return false;
   }
-  if (const size_t fragment = v.find('#'); fragment != std::string::npos) v.resize(fragment);
+  v = v.substr(0, v.find('#'));
   const size_t query = std::min(v.find('?'), v.size());
-  const std::string_view path = std::string_view(v).substr(0, query);
+  const std::string_view path = v.substr(0, query);
   if (path.empty() || kNotInPath.AnyIn(path)) return false;
-  bool swfPath = EndsFolded(path, ".swf");
+  const bool swfPath = EndsFolded(path, ".swf");
   const bool swfQuery = !swfPath && query < v.size() && EndsFolded(v, ".swf");
   if (kind == TKind::rkAddSwf && !swfPath) {
-    v.insert(query, ".swf");
-    swfPath = true;
+    // The call adds ".swf" to its movie.
+    std::string added(v);
+    added.insert(query, ".swf");
+    if (references_.Add(std::move(added))) Take(references_.Strings().back());
+    return true;
   }
   if (!swfPath && !swfQuery && kind != TKind::rkFlash) return false;
   if (!swfPath && IsVideoHost(v)) return false;
-  if (references_.Add(std::move(v))) Take(references_.Strings().back());
+  if (references_.Add(v)) Take(references_.Strings().back());
   return true;
 }
 

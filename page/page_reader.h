@@ -33,6 +33,11 @@ class TPageReader {
   void SetKeyOf(TKeyOf keyOf) { key_of_ = std::move(keyOf); }
 
   void Feed(std::string_view piece);
+  // As Feed, without copying the new bytes: they are `piece` from `room` on, and the `room`
+  // bytes in front of them are the reader's to write over (what it still needs of the bytes
+  // before goes there). The reader keeps the piece and leaves in `piece` an empty buffer of its
+  // own, whose memory can take a later piece.
+  void Feed(std::string& piece, size_t room);
   // Reads what is left and returns every movie address, absolute, without its fragment, in the
   // order first found, each once. `finalAddress`, when not empty, replaces the page's address
   // (the address after redirections is known only once the page has arrived). The reader is
@@ -94,8 +99,15 @@ class TPageReader {
   bool AsCapture(const std::string& text, TWebArchiveCapture& found) const;
   std::string Resolve(const std::string& reference) const;
 
+  // The positions follow the bytes still needed when they move to start at buffer_[to].
+  void Rebase(size_t to);
+  // Lets go of what is no longer needed once the bytes at hand are read.
+  void LetGo();
+
   std::string page_;
   std::string buffer_;
+  // Bytes of buffer_ before this one are no longer needed.
+  size_t start_ = 0;
   size_t pos_ = 0;
   // Quoted text before this offset has been taken already.
   size_t consumed_ = 0;
@@ -123,4 +135,5 @@ class TPageReader {
   TDistinctStrings addresses_;
   TKeyOf key_of_;
   std::vector<std::string> keys_;  // of addresses_, with key_of_
+  std::string decoded_;            // a candidate's value, decoded
 };

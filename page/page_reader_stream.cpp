@@ -7,7 +7,7 @@ TPageReaderStream::TPageReaderStream(std::string pageAddress, TPageReader::TKeyO
       page_address_(pageAddress),
       key_of_(std::move(keyOf)),
       reader_(std::move(pageAddress)),
-      worker_([this](std::string& piece) { reader_.Feed(piece); }, kWaitingPieces) {
+      worker_([this](std::string& piece) { reader_.Feed(piece, kRoom); }, kWaitingPieces) {
   reader_.SetKeyOf(key_of_);
 }
 
@@ -19,10 +19,11 @@ void TPageReaderStream::Append(const char* bytes, size_t count) {
   if (piece_.capacity() < kPieceSize) {
     piece_ = worker_.Spare();
     // Room for one more receive beyond the piece, so that a piece is rarely grown.
-    piece_.reserve(kPieceSize + (size_t{64} << 10));
+    piece_.reserve(kRoom + kPieceSize + (size_t{64} << 10));
   }
+  if (piece_.empty()) piece_.resize(kRoom);
   piece_.append(bytes, count);
-  if (piece_.size() >= kPieceSize) worker_.Hand(std::exchange(piece_, std::string()));
+  if (piece_.size() >= kRoom + kPieceSize) worker_.Hand(std::exchange(piece_, std::string()));
 }
 
 void TPageReaderStream::StartOver() {
@@ -39,7 +40,7 @@ std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddre
 
 std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress,
                                                    std::vector<std::string>& keys) {
-  if (!piece_.empty()) worker_.Hand(std::exchange(piece_, std::string()));
+  if (piece_.size() > kRoom) worker_.Hand(std::exchange(piece_, std::string()));
   worker_.Finish();
   return reader_.Finish(finalAddress, keys);
 }

@@ -104,12 +104,12 @@ bool MayHaveDotSegment(const std::string& text, size_t from) {
 
 }  // namespace
 
-bool HasScheme(const std::string& text, std::string* scheme) {
+bool HasScheme(std::string_view text, std::string* scheme) {
   if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) return false;
   for (size_t i = 1; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c == ':') {
-      if (scheme) *scheme = text.substr(0, i);
+      if (scheme) scheme->assign(text.substr(0, i));
       return true;
     }
     if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return false;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // `reference` resolved against the absolute address `base` (relative paths, "..", ".", paths
 // from the root, protocol-relative "//host/..." and queries); a reference with a scheme of its
@@ -11,4 +12,4 @@ std::string ResolveReference(const std::string& base, const std::string& referen
 
 // Whether `text` starts with a scheme ("http:", "ftp:", "javascript:") and, if so, which:
 // letters, digits, "+", "-" and "." after a first letter, up to the first ":".
-bool HasScheme(const std::string& text, std::string* scheme = nullptr);
+bool HasScheme(std::string_view text, std::string* scheme = nullptr);

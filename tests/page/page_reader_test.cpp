@@ -175,12 +175,19 @@ TEST(PageReader, FindsEveryFormAndNoDecoy) {
 TEST(PageReader, APageCutAtAnyOffsetGivesTheSameEntries) {
   // Behind a long prefix too, so that what was read is let go while the rest arrives.
   const std::string prefix = "<p>" + std::string(3 * TPageReader::kMaxAddress, 'x') + "</p>\n";
+  // And followed by more text, so that the fragment is not read as the end of what is at hand.
+  const std::string suffix = "\n<p>" + std::string(500, 'y') + "</p>";
   for (const TReaderCase& c : Cases()) {
-    for (const std::string& text : {c.Fragment, prefix + c.Fragment}) {
-      for (size_t cut = text.size() - c.Fragment.size(); cut <= text.size(); ++cut) {
+    for (const std::string& text :
+         {c.Fragment, prefix + c.Fragment, prefix + c.Fragment + suffix}) {
+      const size_t from = text.compare(0, prefix.size(), prefix) == 0 ? prefix.size() : 0;
+      for (size_t cut = from; cut <= from + c.Fragment.size(); ++cut) {
         TPageReader reader(c.Page);
         reader.Feed(std::string_view(text).substr(0, cut));
-        reader.Feed(std::string_view(text).substr(cut));
+        // The rest handed over in place, behind room for what the reader keeps.
+        const size_t room = 2 * TPageReader::kMaxAddress;
+        std::string piece = std::string(room, '?') + text.substr(cut);
+        reader.Feed(piece, room);
         EXPECT_EQ(reader.Finish(), c.Entries) << c.Name << ", cut at " << cut;
       }
     }
