@@ -10,6 +10,7 @@
 #include "app/workflows/page_grab.h"
 #include "app/workflows/swf_url_stream.h"
 #include "app/workflows/web_client_settings.h"
+#include "base/string_block.h"
 #include "base/string_list.h"
 #include "base/text.h"
 #include "cli/client_command.h"
@@ -80,7 +81,7 @@ int RunGrab(const std::vector<std::string>& args) {
       FillMovieList<std::string>(search->Finish(), CaseFoldedCollationKey, CaseFoldedCollation(),
                                  movies);
     } else {
-      std::vector<std::string> keys;
+      TStringBlock keys;
       std::vector<std::string> found = reader->Finish(pageAddress, keys);
       FillKeyedMovieList(std::move(found), keys, CaseFoldedCollation(), movies);
     }

@@ -418,12 +418,11 @@ void TPageReader::LetGo() {
 }
 
 std::vector<std::string> TPageReader::Finish(const std::string& finalAddress) {
-  std::vector<std::string> keys;
+  TStringBlock keys;
   return Finish(finalAddress, keys);
 }
 
-std::vector<std::string> TPageReader::Finish(const std::string& finalAddress,
-                                             std::vector<std::string>& keys) {
+std::vector<std::string> TPageReader::Finish(const std::string& finalAddress, TStringBlock& keys) {
   Scan(true);
   std::string pageAddress = page_;
   // The references were resolved as they were found, against the address the reader was
@@ -991,17 +990,17 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
     // The call adds ".swf" to its movie.
     std::string added(v);
     added.insert(query, ".swf");
-    if (references_.Add(std::move(added))) Take(references_.Strings().back());
+    if (references_.Add(added)) Take(added);
     return true;
   }
   if (!swfPath && !swfQuery && kind != TKind::rkFlash) return false;
   if (!swfPath && IsVideoHost(v)) return false;
-  if (references_.Add(v)) Take(references_.Strings().back());
+  if (references_.Add(v)) Take(v);
   return true;
 }
 
-void TPageReader::Take(const std::string& reference) {
-  std::string address = Resolve(reference);
+void TPageReader::Take(std::string_view reference) {
+  std::string address = Resolve(std::string(reference));
   if (!address.empty() && addresses_.Add(std::move(address)) && key_of_)
     keys_.push_back(key_of_(addresses_.Strings().back()));
 }
@@ -1009,8 +1008,8 @@ void TPageReader::Take(const std::string& reference) {
 void TPageReader::ResolveAll() {
   addresses_.Clear();
   keys_.clear();
-  for (const std::string& reference : references_.Strings())
-    Take(reference);
+  for (size_t i = 0; i < references_.Size(); ++i)
+    Take(references_[i]);
 }
 
 void TPageReader::Prepare() {

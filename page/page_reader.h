@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/distinct_strings.h"
+#include "base/string_block.h"
 #include "page/web_archive_capture.h"
 
 class TPageReader {
@@ -44,7 +45,7 @@ class TPageReader {
   // then empty again, for the page address it was made with.
   std::vector<std::string> Finish(const std::string& finalAddress = std::string());
   // As Finish, and `keys` the keys of the addresses, in the same order (empty without SetKeyOf).
-  std::vector<std::string> Finish(const std::string& finalAddress, std::vector<std::string>& keys);
+  std::vector<std::string> Finish(const std::string& finalAddress, TStringBlock& keys);
 
  private:
   enum class TMode {
@@ -90,7 +91,7 @@ class TPageReader {
   // character references and escaped slashes are decoded first.
   bool Candidate(std::string_view value, TKind kind, bool markup);
   // Resolves a new reference and lists its address unless listed already.
-  void Take(const std::string& reference);
+  void Take(std::string_view reference);
   // Lists the addresses of every reference found so far again, from scratch.
   void ResolveAll();
   // Works out resolution_ for the page's address and <base href>.
@@ -131,9 +132,9 @@ class TPageReader {
   };
   TResolution resolution_;
   // The references found and their addresses, each once, in the order found.
-  TDistinctStrings references_;
+  TDistinctBlockStrings references_;
   TDistinctStrings addresses_;
   TKeyOf key_of_;
-  std::vector<std::string> keys_;  // of addresses_, with key_of_
-  std::string decoded_;            // a candidate's value, decoded
+  TStringBlock keys_;    // of addresses_, with key_of_
+  std::string decoded_;  // a candidate's value, decoded
 };

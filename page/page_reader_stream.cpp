@@ -34,12 +34,12 @@ void TPageReaderStream::StartOver() {
 }
 
 std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress) {
-  std::vector<std::string> keys;
+  TStringBlock keys;
   return Finish(finalAddress, keys);
 }
 
 std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress,
-                                                   std::vector<std::string>& keys) {
+                                                   TStringBlock& keys) {
   if (piece_.size() > kRoom) worker_.Hand(std::exchange(piece_, std::string()));
   worker_.Finish();
   return reader_.Finish(finalAddress, keys);

@@ -34,7 +34,7 @@ class TPageReaderStream : public TAppendStream {
   // what the worker failed with, if anything.
   std::vector<std::string> Finish(const std::string& finalAddress = std::string());
   // As Finish, and `keys` the keys of the addresses, in the same order (empty without `keyOf`).
-  std::vector<std::string> Finish(const std::string& finalAddress, std::vector<std::string>& keys);
+  std::vector<std::string> Finish(const std::string& finalAddress, TStringBlock& keys);
 
  private:
   void Append(const char* bytes, size_t count) override;

@@ -213,6 +213,13 @@ TEST(PageReader, LongConstructsAreLetGoAndRepeatsAreListedOnce) {
   EXPECT_EQ(pieces.Finish(), expected);
 }
 
+std::vector<std::string> Strings(const TStringBlock& block) {
+  std::vector<std::string> strings;
+  for (size_t i = 0; i < block.size(); ++i)
+    strings.emplace_back(block[i]);
+  return strings;
+}
+
 TEST(PageReader, KeysFollowTheAddressesWhateverTheyAreResolvedAgainst) {
   auto keyOf = [](const std::string& address) { return "key:" + address; };
   const struct {
@@ -239,18 +246,18 @@ TEST(PageReader, KeysFollowTheAddressesWhateverTheyAreResolvedAgainst) {
     TPageReader reader(kPage);
     reader.SetKeyOf(keyOf);
     reader.Feed(row.Page);
-    std::vector<std::string> keys;
+    TStringBlock keys;
     const std::vector<std::string> entries = reader.Finish(row.Final, keys);
     EXPECT_EQ(entries, row.Entries) << row.Name;
     std::vector<std::string> expected;
     for (const std::string& entry : row.Entries)
       expected.push_back(keyOf(entry));
-    EXPECT_EQ(keys, expected) << row.Name;
+    EXPECT_EQ(Strings(keys), expected) << row.Name;
     // The reader starts again with its key function and its page address.
     reader.Feed("<embed src=c.swf>");
     EXPECT_EQ(reader.Finish("", keys),
               std::vector<std::string>{"http://games.example/portal/c.swf"});
-    EXPECT_EQ(keys, std::vector<std::string>{"key:http://games.example/portal/c.swf"});
+    EXPECT_EQ(Strings(keys), std::vector<std::string>{"key:http://games.example/portal/c.swf"});
   }
 }
 
