@@ -11,6 +11,18 @@ int64_t TAppendStream::Write(const void* buffer, int64_t count) {
   return count;
 }
 
+char* TAppendStream::RoomToWrite(int64_t count) {
+  if (count <= 0 || position_ != size_) return nullptr;
+  return AppendRoom(static_cast<size_t>(count));
+}
+
+void TAppendStream::CommitWritten(int64_t count) {
+  if (count <= 0) return;
+  AppendWritten(static_cast<size_t>(count));
+  size_ += count;
+  position_ = size_;
+}
+
 int64_t TAppendStream::Seek(int64_t offset, TSeekOrigin origin) {
   position_ = SeekTarget(position_, size_, offset, origin);
   return position_;

@@ -20,6 +20,15 @@ void TStream::WriteBuffer(const void* buffer, int64_t count) {
   if (count != 0 && Write(buffer, count) != count) throw EWriteError("Stream write error");
 }
 
+char* TStream::RoomToWrite(int64_t) {
+  return nullptr;
+}
+
+void TStream::CommitWritten(int64_t count) {
+  // Only a stream that gave room has bytes to take.
+  if (count != 0) throw EWriteError("Stream write error");
+}
+
 int64_t TStream::CopyFrom(TStream& source, int64_t count) {
   if (count == 0) {
     source.SetPosition(0);

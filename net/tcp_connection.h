@@ -152,6 +152,9 @@ class TNetTCPConnection : public TNetComponent {
   void SendBlock(const char* data, int64_t count);
   void ReleaseIOHandler();
 
+  // Where ReceiveBlock puts what it receives instead of the input buffer, while set.
+  char* receive_target_ = nullptr;
+  int receive_target_size_ = 0;
   bool peer_closed_ = false;
   bool line_was_split_ = false;
   bool line_timed_out_ = false;

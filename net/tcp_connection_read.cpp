@@ -42,6 +42,12 @@ std::string TNetTCPConnection::ReadUntilClosed() {
 int TNetTCPConnection::ReceiveBlock(int& appended) {
   appended = 0;
   const int size = RecvBufferSize > 0 ? RecvBufferSize : DefaultBufferSize;
+  if (receive_target_ && !intercept_ && !ASCIIFilter) {
+    // Straight into the caller's room, past the input buffer (which is empty).
+    const int n = io_handler_->ReceiveSome(receive_target_, receive_target_size_);
+    appended = std::max(n, 0);
+    return n;
+  }
   if (!intercept_) {
     // Nobody needs to see the block first: receive straight into the input buffer.
     char* tail = input_data_.Reserve(size);
@@ -197,6 +203,31 @@ void TNetTCPConnection::MoveIntoStream(TStream& stream, int64_t remaining, bool 
   // piece area.
   while (IsConnected() && remaining > 0) {
     int64_t piece = std::min(remaining, pieceSize);
+    if (input_data_.Size() == 0 && !intercept_ && !ASCIIFilter) {
+      // A stream that has room takes the receive in place, without a copy.
+      if (char* room = stream.RoomToWrite(piece)) {
+        int received = 0;
+        receive_target_ = room;
+        receive_target_size_ = static_cast<int>(piece);
+        try {
+          received = FillInputBuffer(true, kUseReadTimeout, true);
+        } catch (const ENetConnClosedGracefully&) {
+          receive_target_ = nullptr;
+          if (!untilClosed) throw;
+          continue;
+        } catch (...) {
+          receive_target_ = nullptr;
+          throw;
+        }
+        receive_target_ = nullptr;
+        if (received > 0) {
+          stream.CommitWritten(received);
+          WorkProgress(TWorkMode::wmRead, received);
+          remaining -= received;
+        }
+        continue;
+      }
+    }
     try {
       WaitForInput(piece);
     } catch (const ENetConnClosedGracefully&) {

@@ -262,6 +262,35 @@ size_t StartTagNameEnd(const char* d, size_t lt, size_t end, bool& custom) {
   return i;
 }
 
+// Classes of the bytes after a "<", for IsPlainStartTag.
+enum : unsigned char { kNameByte = 1, kNameEnd = 2, kTakenStart = 4 };
+
+struct TTagBytes {
+  unsigned char Of[256] = {};
+  constexpr TTagBytes() {
+    for (int c = 0; c < 256; ++c)
+      Of[c] = (kClasses.Of[c] & (kLetter | kDigit)) ? kNameByte : (c == '-' ? 0 : kNameEnd);
+    for (const char c : std::string_view("bepos")) {
+      Of[static_cast<unsigned char>(c)] |= kTakenStart;
+      Of[static_cast<unsigned char>(c - 'a' + 'A')] |= kTakenStart;
+    }
+  }
+};
+constexpr TTagBytes kTagBytes;
+
+// Whether the start tag at d[lt] == '<' (a letter after it) is one AtLessThan lets be, as told
+// from its first bytes alone: a name of at most four letters and digits whose first letter
+// starts none of the taken names. False when it takes a closer look. Reads d[lt, lt + 6); no
+// branch on the name's length, as names of every length come one after another.
+bool IsPlainStartTag(const char* d, size_t lt) {
+  const auto of = [d, lt](size_t i) { return kTagBytes.Of[static_cast<unsigned char>(d[lt + i])]; };
+  const unsigned first = of(1), c2 = of(2), c3 = of(3), c4 = of(4), c5 = of(5);
+  const unsigned a2 = c2 & kNameByte, a3 = c3 & kNameByte, a4 = c4 & kNameByte;
+  const unsigned ends =
+      (c2 >> 1) | (a2 & (c3 >> 1)) | (a2 & a3 & (c4 >> 1)) | (a2 & a3 & a4 & (c5 >> 1));
+  return (ends & 1) != 0 && (first & kTakenStart) == 0;
+}
+
 // The elements AtLessThan takes apart, besides custom ones.
 bool IsTakenElement(std::string_view name) {
   // By length first: most names are told apart without comparing a byte.
@@ -484,6 +513,7 @@ bool TPageReader::ScanMarkup(bool final) {
         next = after;
       } else {
         if (IsLetter(d[at + 1])) {
+          if (IsPlainStartTag(d, at)) continue;
           bool custom = false;
           const size_t nameEnd = StartTagNameEnd(d, at, end, custom);
           if (!custom && !IsTakenElement(std::string_view(d + at + 1, nameEnd - at - 1))) continue;

@@ -1,5 +1,6 @@
 #include "page/page_reader_stream.h"
 
+#include <cstring>
 #include <utility>
 
 TPageReaderStream::TPageReaderStream(std::string pageAddress, TPageReader::TKeyOf keyOf)
@@ -16,14 +17,31 @@ TPageReaderStream::~TPageReaderStream() {
 }
 
 void TPageReaderStream::Append(const char* bytes, size_t count) {
+  std::memcpy(AppendRoom(count), bytes, count);
+  AppendWritten(count);
+}
+
+char* TPageReaderStream::AppendRoom(size_t count) {
   if (piece_.capacity() < kPieceSize) {
     piece_ = worker_.Spare();
-    // Room for one more receive beyond the piece, so that a piece is rarely grown.
-    piece_.reserve(kRoom + kPieceSize + (size_t{64} << 10));
+    // Room for a whole receive beyond the piece, so that a piece is rarely grown.
+    piece_.reserve(kRoom + 2 * kPieceSize);
   }
-  if (piece_.empty()) piece_.resize(kRoom);
-  piece_.append(bytes, count);
-  if (piece_.size() >= kRoom + kPieceSize) worker_.Hand(std::exchange(piece_, std::string()));
+  if (filled_ == 0) filled_ = kRoom;
+  // The string's bytes are made once for each piece, as far as receives need them.
+  if (piece_.size() < filled_ + count) piece_.resize(filled_ + count);
+  return piece_.data() + filled_;
+}
+
+void TPageReaderStream::AppendWritten(size_t count) {
+  filled_ += count;
+  if (filled_ >= kRoom + kPieceSize) HandPiece();
+}
+
+void TPageReaderStream::HandPiece() {
+  piece_.resize(filled_);
+  filled_ = 0;
+  worker_.Hand(std::exchange(piece_, std::string()));
 }
 
 void TPageReaderStream::StartOver() {
@@ -31,6 +49,7 @@ void TPageReaderStream::StartOver() {
   reader_ = TPageReader(page_address_);
   reader_.SetKeyOf(key_of_);
   piece_.clear();
+  filled_ = 0;
 }
 
 std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress) {
@@ -40,7 +59,7 @@ std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddre
 
 std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress,
                                                    TStringBlock& keys) {
-  if (piece_.size() > kRoom) worker_.Hand(std::exchange(piece_, std::string()));
+  if (filled_ > kRoom) HandPiece();
   worker_.Finish();
   return reader_.Finish(finalAddress, keys);
 }

@@ -38,12 +38,17 @@ class TPageReaderStream : public TAppendStream {
 
  private:
   void Append(const char* bytes, size_t count) override;
+  // A receive goes straight into the piece.
+  char* AppendRoom(size_t count) override;
+  void AppendWritten(size_t count) override;
+  void HandPiece();
   // What arrived was not the page (a redirection's body): the reader starts again.
   void StartOver() override;
 
   std::string page_address_;
   TPageReader::TKeyOf key_of_;
   std::string piece_;
+  size_t filled_ = 0;  // bytes of piece_ in use, its room in front included; 0: none yet
   // Used by the worker only while it runs.
   TPageReader reader_;
   TPieceWorker worker_;

@@ -48,8 +48,21 @@ TReferenceParts Split(const std::string& text) {
   return parts;
 }
 
+// Whether a segment of `path` is "." or "..".
+bool HasDotSegment(const std::string& path) {
+  for (size_t start = 0; start <= path.size();) {
+    const size_t end = std::min(path.find('/', start), path.size());
+    const size_t length = end - start;
+    if ((length == 1 || length == 2) && path.compare(start, length, "..", length) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 // "." and ".." segments taken out; ".." never climbs above the root.
 std::string RemoveDotSegments(const std::string& path) {
+  // Most paths have none, and come back as they are.
+  if (!HasDotSegment(path)) return path;
   std::vector<std::string> out;
   const bool rooted = !path.empty() && path[0] == '/';
   size_t at = rooted ? 1 : 0;
@@ -102,6 +115,18 @@ bool MayHaveDotSegment(const std::string& text, size_t from) {
   return false;
 }
 
+// The base split, as the last time when it is the same: a page's references are all resolved
+// against one base.
+const TReferenceParts& SplitBase(const std::string& base) {
+  thread_local std::string last;
+  thread_local TReferenceParts parts = Split("http://");
+  if (base != last) {
+    parts = Split(HasScheme(base) ? base : "http://" + base);
+    last = base;
+  }
+  return parts;
+}
+
 }  // namespace
 
 bool HasScheme(std::string_view text, std::string* scheme) {
@@ -128,7 +153,7 @@ std::string ResolveReference(const std::string& base, const std::string& referen
     t = r;
     t.Path = RemoveDotSegments(r.Path);
   } else {
-    const TReferenceParts b = Split(HasScheme(base) ? base : "http://" + base);
+    const TReferenceParts& b = SplitBase(base);
     if (r.HasAuthority) {
       t = r;
       t.Path = RemoveDotSegments(r.Path);
