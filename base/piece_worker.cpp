@@ -45,7 +45,9 @@ void TPieceWorker::Work() {
     if (waiting_.empty()) return;
     std::string piece = std::move(waiting_.front());
     waiting_.pop_front();
-    room_.notify_one();
+    // A writer kept waiting goes on once half the pieces are handled, not after each one: the
+    // two threads wake each other a few times per full queue instead of once per piece.
+    if (max_waiting_ != kNoLimit && waiting_.size() == max_waiting_ / 2) room_.notify_one();
     if (error_) continue;  // the handling has failed; the rest is not looked at
     guard.unlock();
     std::exception_ptr error;

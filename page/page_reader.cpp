@@ -431,7 +431,6 @@ void TPageReader::Feed(std::string& piece, size_t room) {
   std::memcpy(piece.data() + to, buffer_.data() + start_, kept);
   Rebase(to);
   buffer_.swap(piece);
-  piece.clear();
   Scan(false);
   LetGo();
 }

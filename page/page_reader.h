@@ -36,8 +36,8 @@ class TPageReader {
   void Feed(std::string_view piece);
   // As Feed, without copying the new bytes: they are `piece` from `room` on, and the `room`
   // bytes in front of them are the reader's to write over (what it still needs of the bytes
-  // before goes there). The reader keeps the piece and leaves in `piece` an empty buffer of its
-  // own, whose memory can take a later piece.
+  // before goes there). The reader keeps the piece and leaves in `piece` a buffer of its own,
+  // whose memory (and bytes, of no use) can take a later piece.
   void Feed(std::string& piece, size_t room);
   // Reads what is left and returns every movie address, absolute, without its fragment, in the
   // order first found, each once. `finalAddress`, when not empty, replaces the page's address

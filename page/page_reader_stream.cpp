@@ -8,7 +8,12 @@ TPageReaderStream::TPageReaderStream(std::string pageAddress, TPageReader::TKeyO
       page_address_(pageAddress),
       key_of_(std::move(keyOf)),
       reader_(std::move(pageAddress)),
-      worker_([this](std::string& piece) { reader_.Feed(piece, kRoom); }, kWaitingPieces) {
+      worker_(
+          [this](std::string& piece) {
+            reader_.Feed(piece, kRoom);
+            KeepSpare(std::move(piece));
+          },
+          kWaitingPieces) {
   reader_.SetKeyOf(key_of_);
 }
 
@@ -23,7 +28,7 @@ void TPageReaderStream::Append(const char* bytes, size_t count) {
 
 char* TPageReaderStream::AppendRoom(size_t count) {
   if (piece_.capacity() < kPieceSize) {
-    piece_ = worker_.Spare();
+    piece_ = TakeSpare();
     // Room for a whole receive beyond the piece, so that a piece is rarely grown.
     piece_.reserve(kRoom + 2 * kPieceSize);
   }
@@ -42,6 +47,20 @@ void TPageReaderStream::HandPiece() {
   piece_.resize(filled_);
   filled_ = 0;
   worker_.Hand(std::exchange(piece_, std::string()));
+}
+
+void TPageReaderStream::KeepSpare(std::string piece) {
+  std::lock_guard<std::mutex> guard(spare_lock_);
+  if (spares_.size() < kWaitingPieces && piece.capacity() >= kPieceSize)
+    spares_.push_back(std::move(piece));
+}
+
+std::string TPageReaderStream::TakeSpare() {
+  std::lock_guard<std::mutex> guard(spare_lock_);
+  if (spares_.empty()) return std::string();
+  std::string spare = std::move(spares_.back());
+  spares_.pop_back();
+  return spare;
 }
 
 void TPageReaderStream::StartOver() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ class TPageReaderStream : public TAppendStream {
   char* AppendRoom(size_t count) override;
   void AppendWritten(size_t count) override;
   void HandPiece();
+  // Buffers the reader is done with, kept with their bytes: a piece received into one needs no
+  // bytes made for it first. On the worker thread, and on the writer's.
+  void KeepSpare(std::string piece);
+  std::string TakeSpare();
   // What arrived was not the page (a redirection's body): the reader starts again.
   void StartOver() override;
 
@@ -49,6 +54,8 @@ class TPageReaderStream : public TAppendStream {
   TPageReader::TKeyOf key_of_;
   std::string piece_;
   size_t filled_ = 0;  // bytes of piece_ in use, its room in front included; 0: none yet
+  std::mutex spare_lock_;
+  std::vector<std::string> spares_;
   // Used by the worker only while it runs.
   TPageReader reader_;
   TPieceWorker worker_;
