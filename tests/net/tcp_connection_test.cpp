@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/append_stream.h"
 #include "base/memory_stream.h"
 #include "base/net_exceptions.h"
 #include "base/string_stream.h"
@@ -301,6 +302,72 @@ TEST(TcpConnectionReadIntoStream, UntilClosedReportsWholePiecesOnly) {
     EXPECT_EQ(r.begins, (std::vector<int64_t>{0}));
     EXPECT_EQ(r.ends, 1);
     EXPECT_EQ(r.c.InputData().Size(), 0);
+  }
+}
+
+// A stream that gives room to receive into, as a page reader's does.
+class TRoomStream : public TAppendStream {
+ public:
+  TRoomStream() : TAppendStream("cut") {}
+  std::string Data;
+  int Copies = 0;  // writes through Append
+
+ protected:
+  void Append(const char* bytes, size_t count) override {
+    Data.append(bytes, count);
+    ++Copies;
+  }
+  char* AppendRoom(size_t count) override {
+    room_.assign(count, '\0');
+    return room_.data();
+  }
+  void AppendWritten(size_t count) override { Data.append(room_, 0, count); }
+  void StartOver() override { Data.clear(); }
+
+ private:
+  std::string room_;
+};
+
+TEST(TcpConnectionReadIntoStream, AStreamWithRoomTakesTheReceivesInPlace) {
+  const std::string body = Pattern(100000);
+  const struct {
+    const char* Name;
+    int64_t Count;  // -1: until the close
+    bool Close;
+    size_t Taken;  // bytes of the body the stream gets
+    std::vector<int64_t> Reads;
+    bool Fails;
+  } rows[] = {
+      {"counted", 60000, false, 60000, {10000, 20000, 30000, 40000, 50000, 60000}, false},
+      {"until the close",
+       -1,
+       true,
+       100000,
+       {10000, 20000, 30000, 40000, 50000, 60000, 70000, 80000, 90000, 100000},
+       false},
+      {"cut short by the close",
+       150000,
+       true,
+       100000,
+       {10000, 20000, 30000, 40000, 50000, 60000, 70000, 80000, 90000, 100000},
+       true},
+  };
+  for (const auto& row : rows) {
+    Rig r;
+    r.h.Arrive("HEAD\n").ArriveInPieces(body, 10000);
+    if (row.Close) r.h.PeerClose();
+    EXPECT_EQ(r.c.ReadLine(), "HEAD");
+    TRoomStream stream;
+    const auto read = [&] { r.c.ReadIntoStream(stream, row.Count, row.Count < 0); };
+    if (row.Fails)
+      EXPECT_EQ(ErrorOf(read), kClosed) << row.Name;
+    else
+      read();
+    EXPECT_TRUE(stream.Data == body.substr(0, row.Taken)) << row.Name;
+    // Nothing was buffered: every receive went into the room, and counted as it came.
+    EXPECT_EQ(stream.Copies, 0) << row.Name;
+    EXPECT_EQ(r.reads, row.Reads) << row.Name;
+    EXPECT_EQ(r.ends, 1) << row.Name;
   }
 }
 
