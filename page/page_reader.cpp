@@ -1029,7 +1029,7 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
 }
 
 void TPageReader::Take(std::string_view reference) {
-  std::string address = Resolve(std::string(reference));
+  std::string address = Resolve(reference);
   if (!address.empty() && addresses_.Add(std::move(address)) && key_of_)
     keys_.push_back(key_of_(addresses_.Strings().back()));
 }
@@ -1064,16 +1064,16 @@ bool TPageReader::AsCapture(const std::string& text, TWebArchiveCapture& found) 
          found.Origin == resolution_.Capture.Origin;
 }
 
-std::string TPageReader::Resolve(const std::string& reference) const {
+std::string TPageReader::Resolve(std::string_view reference) const {
   if (!resolution_.Archived) {
-    std::string address = ResolveReference(resolution_.Base, reference);
+    std::string address = ResolveReference(resolution_.Base, std::string(reference));
     return address.find("://") == std::string::npos ? std::string() : address;
   }
   // A captured page: what it names is an address of the original site, unless the archive
   // already wrote it as a capture.
   TWebArchiveCapture found;
-  if (AsCapture(reference, found)) return found.Compose();
+  if (AsCapture(std::string(reference), found)) return found.Compose();
   found = resolution_.Capture;
-  found.Original = ResolveReference(resolution_.Base, reference);
+  found.Original = ResolveReference(resolution_.Base, std::string(reference));
   return found.Compose();
 }

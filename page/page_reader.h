@@ -98,7 +98,7 @@ class TPageReader {
   void Prepare();
   // Whether `text` names a capture of the page's archive; `found` is that capture.
   bool AsCapture(const std::string& text, TWebArchiveCapture& found) const;
-  std::string Resolve(const std::string& reference) const;
+  std::string Resolve(std::string_view reference) const;
 
   // The positions follow the bytes still needed when they move to start at buffer_[to].
   void Rebase(size_t to);

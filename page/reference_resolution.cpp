@@ -142,7 +142,7 @@ bool HasScheme(std::string_view text, std::string* scheme) {
   return false;
 }
 
-std::string ResolveReference(const std::string& base, const std::string& reference) {
+std::string ResolveReference(const std::string& base, std::string reference) {
   // Most addresses a page names are absolute already.
   std::string scheme;
   if (HasScheme(reference, &scheme) && !MayHaveDotSegment(reference, scheme.size() + 1))

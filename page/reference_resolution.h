@@ -8,7 +8,7 @@
 // from the root, protocol-relative "//host/..." and queries); a reference with a scheme of its
 // own stays as it is, dot segments removed. A `base` without a scheme counts as http. Nothing
 // is percent-encoded or decoded; the fragment is kept (callers drop it).
-std::string ResolveReference(const std::string& base, const std::string& reference);
+std::string ResolveReference(const std::string& base, std::string reference);
 
 // Whether `text` starts with a scheme ("http:", "ftp:", "javascript:") and, if so, which:
 // letters, digits, "+", "-" and "." after a first letter, up to the first ":".
