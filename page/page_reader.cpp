@@ -1019,25 +1019,43 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
     // The call adds ".swf" to its movie.
     std::string added(v);
     added.insert(query, ".swf");
-    if (references_.Add(added)) Take(added);
+    AddReference(added);
     return true;
   }
   if (!swfPath && !swfQuery && kind != TKind::rkFlash) return false;
   if (!swfPath && IsVideoHost(v)) return false;
-  if (references_.Add(v)) Take(v);
+  AddReference(v);
   return true;
+}
+
+void TPageReader::AddReference(std::string_view reference) {
+  // Outside an archive an address with a scheme and no dot segment resolves to itself: the
+  // addresses alone tell whether it is new.
+  if (!resolution_.Archived && ResolvesToItself(reference) &&
+      reference.find("://") != std::string_view::npos) {
+    if (!addresses_.Add(reference)) return;
+    references_.push_back(reference);
+    KeyLast();
+    return;
+  }
+  if (!relative_.Add(reference)) return;
+  references_.push_back(reference);
+  Take(reference);
 }
 
 void TPageReader::Take(std::string_view reference) {
   std::string address = Resolve(reference);
-  if (!address.empty() && addresses_.Add(std::move(address)) && key_of_)
-    keys_.push_back(key_of_(addresses_.Strings().back()));
+  if (!address.empty() && addresses_.Add(std::move(address))) KeyLast();
+}
+
+void TPageReader::KeyLast() {
+  if (key_of_) keys_.push_back(key_of_(addresses_.Strings().back()));
 }
 
 void TPageReader::ResolveAll() {
   addresses_.Clear();
   keys_.clear();
-  for (size_t i = 0; i < references_.Size(); ++i)
+  for (size_t i = 0; i < references_.size(); ++i)
     Take(references_[i]);
 }
 

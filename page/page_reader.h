@@ -90,6 +90,10 @@ class TPageReader {
   // Records `value` when it is a movie address of `kind`; `markup`: it comes from markup, so
   // character references and escaped slashes are decoded first.
   bool Candidate(std::string_view value, TKind kind, bool markup);
+  // Keeps a reference not met before, and lists its address unless listed already.
+  void AddReference(std::string_view reference);
+  // Works out the key of the address listed last, with key_of_.
+  void KeyLast();
   // Resolves a new reference and lists its address unless listed already.
   void Take(std::string_view reference);
   // Lists the addresses of every reference found so far again, from scratch.
@@ -131,8 +135,10 @@ class TPageReader {
     std::string Base;
   };
   TResolution resolution_;
-  // The references found and their addresses, each once, in the order found.
-  TDistinctBlockStrings references_;
+  // The references found and their addresses, each once, in the order found. Of the references
+  // that need resolving a set is kept as well; the others are told by their addresses.
+  TStringBlock references_;
+  TDistinctBlockStrings relative_;
   TDistinctStrings addresses_;
   TKeyOf key_of_;
   TStringBlock keys_;    // of addresses_, with key_of_

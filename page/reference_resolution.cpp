@@ -1,7 +1,6 @@
 #include "page/reference_resolution.h"
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 namespace {
@@ -108,9 +107,8 @@ std::string Compose(const TReferenceParts& parts) {
 
 // Whether the path of `text` (from `from`, just after its scheme's ":") may hold a "." or ".."
 // segment: without one, resolving an address that has a scheme gives it back unchanged.
-bool MayHaveDotSegment(const std::string& text, size_t from) {
-  const size_t end = std::min(text.find_first_of("?#", from), text.size());
-  for (size_t i = from; i < end; ++i)
+bool MayHaveDotSegment(std::string_view text, size_t from) {
+  for (size_t i = from; i < text.size() && text[i] != '?' && text[i] != '#'; ++i)
     if (text[i] == '.' && (text[i - 1] == '/' || text[i - 1] == ':')) return true;
   return false;
 }
@@ -130,23 +128,28 @@ const TReferenceParts& SplitBase(const std::string& base) {
 }  // namespace
 
 bool HasScheme(std::string_view text, std::string* scheme) {
-  if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) return false;
+  // ASCII only, as schemes are, whatever the locale's letters.
+  const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (text.empty() || !letter(text[0])) return false;
   for (size_t i = 1; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const char c = text[i];
     if (c == ':') {
       if (scheme) scheme->assign(text.substr(0, i));
       return true;
     }
-    if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return false;
+    if (!letter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
   }
   return false;
 }
 
+bool ResolvesToItself(std::string_view reference) {
+  std::string scheme;
+  return HasScheme(reference, &scheme) && !MayHaveDotSegment(reference, scheme.size() + 1);
+}
+
 std::string ResolveReference(const std::string& base, std::string reference) {
   // Most addresses a page names are absolute already.
-  std::string scheme;
-  if (HasScheme(reference, &scheme) && !MayHaveDotSegment(reference, scheme.size() + 1))
-    return reference;
+  if (ResolvesToItself(reference)) return reference;
   const TReferenceParts r = Split(reference);
   TReferenceParts t;
   if (!r.Scheme.empty()) {

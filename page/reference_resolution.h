@@ -10,6 +10,10 @@
 // is percent-encoded or decoded; the fragment is kept (callers drop it).
 std::string ResolveReference(const std::string& base, std::string reference);
 
+// Whether ResolveReference gives `reference` back as it is, whatever the base: it has a scheme
+// and no "." or ".." segment.
+bool ResolvesToItself(std::string_view reference);
+
 // Whether `text` starts with a scheme ("http:", "ftp:", "javascript:") and, if so, which:
 // letters, digits, "+", "-" and "." after a first letter, up to the first ":".
 bool HasScheme(std::string_view text, std::string* scheme = nullptr);

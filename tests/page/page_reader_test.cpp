@@ -236,6 +236,12 @@ TEST(PageReader, KeysFollowTheAddressesWhateverTheyAreResolvedAgainst) {
        "<embed src=a.swf><base href=\"http://cdn.example/x/\"><embed src=b.swf>",
        "",
        {"http://cdn.example/x/a.swf", "http://cdn.example/x/b.swf"}},
+      // Addresses that need no resolving keep their places among the others.
+      {"absolute ones and a late base",
+       "<embed src=http://x.example/a.swf><embed src=b.swf><base href=\"http://cdn.example/x/\">"
+       "<embed src=http://x.example/a.swf><embed src=http://cdn.example/x/b.swf><embed src=c.swf>",
+       "",
+       {"http://x.example/a.swf", "http://cdn.example/x/b.swf", "http://cdn.example/x/c.swf"}},
       // Two references that become one address once resolved again.
       {"redirected",
        "<embed src=a.swf><embed src=/a.swf><embed src=b.swf>",
