@@ -18,7 +18,7 @@
 class TPageReaderStream : public TAppendStream {
  public:
   static constexpr size_t kPieceSize = size_t{256} << 10;
-  static constexpr size_t kWaitingPieces = 8;
+  static constexpr size_t kWaitingPieces = 4;
   // Left free in front of each piece, for what the reader still needs of the piece before: the
   // bytes that arrive are never copied again.
   static constexpr size_t kRoom = size_t{16} << 10;
