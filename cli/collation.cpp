@@ -66,34 +66,42 @@ void AppendOrdered(std::string& key, wchar_t value) {
     key += static_cast<char>(0x80 | ((v >> (6 * i)) & 0x3F));
 }
 
-// The C library's own locales collate by code, so the key of a text of ASCII characters is the
-// text folded.
+// The C library's own locales collate by code (C.UTF-8 by code point), so the key of a text of
+// ASCII characters is the text folded.
 bool CollatesByCode() {
   const char* name = std::setlocale(LC_COLLATE, nullptr);
-  return name && (std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0);
+  if (!name) return false;
+  for (const char* byCode : {"C", "POSIX", "C.UTF-8", "C.utf8"})
+    if (std::strcmp(name, byCode) == 0) return true;
+  return false;
 }
 
 }  // namespace
 
 std::string CaseFoldedCollationKey(const std::string& text) {
   std::string key;
+  WriteCaseFoldedCollationKey(text, key);
+  return key;
+}
+
+void WriteCaseFoldedCollationKey(const std::string& text, std::string& key) {
   bool ascii = true;
   for (const char c : text)
     ascii = ascii && static_cast<unsigned char>(c) < 0x80 && c != '\0';
   if (ascii && CollatesByCode()) {
-    key = text;
+    key.assign(text);
     for (char& c : key)
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return key;
+    return;
   }
   const std::wstring folded = FoldedWide(text);
   const size_t size = std::wcsxfrm(nullptr, folded.c_str(), 0);
   std::wstring wide(size, L'\0');
   std::wcsxfrm(wide.data(), folded.c_str(), size + 1);
+  key.clear();
   key.reserve(wide.size());
   for (const wchar_t c : wide)
     AppendOrdered(key, c);
-  return key;
 }
 
 TStringList::TCompare CaseFoldedCollation() {

@@ -13,5 +13,7 @@ namespace cli {
 TStringList::TCompare CaseFoldedCollation();
 // The sort key behind CaseFoldedCollation: two texts compare as their keys do, byte by byte.
 std::string CaseFoldedCollationKey(const std::string& text);
+// The same key, written into `key` (whose memory can so serve key after key).
+void WriteCaseFoldedCollationKey(const std::string& text, std::string& key);
 
 }  // namespace cli

@@ -72,7 +72,7 @@ int RunGrab(const std::vector<std::string>& args) {
         return *search;
       }
       // The sort keys are worked out while the page arrives, as the addresses are found.
-      reader = std::make_unique<TPageReaderStream>(requested, CaseFoldedCollationKey);
+      reader = std::make_unique<TPageReaderStream>(requested, WriteCaseFoldedCollationKey);
       return *reader;
     });
     if (!outcome.Fetched) std::rethrow_exception(outcome.LastError);

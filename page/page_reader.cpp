@@ -1049,7 +1049,10 @@ void TPageReader::Take(std::string_view reference) {
 }
 
 void TPageReader::KeyLast() {
-  if (key_of_) keys_.push_back(key_of_(addresses_.Strings().back()));
+  if (!key_of_) return;
+  key_.clear();
+  key_of_(addresses_.Strings().back(), key_);
+  keys_.push_back(key_);
 }
 
 void TPageReader::ResolveAll() {

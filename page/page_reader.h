@@ -30,7 +30,9 @@ class TPageReader {
   explicit TPageReader(std::string pageAddress);
   // A sort key for each address, worked out as the address is listed (on the thread that feeds
   // the reader, while the page still arrives) rather than all at once at the end.
-  using TKeyOf = std::function<std::string(const std::string&)>;
+  // It writes the key of its first argument into its second, an empty string whose memory is
+  // used again from key to key.
+  using TKeyOf = std::function<void(const std::string& address, std::string& key)>;
   void SetKeyOf(TKeyOf keyOf) { key_of_ = std::move(keyOf); }
 
   void Feed(std::string_view piece);
@@ -142,5 +144,6 @@ class TPageReader {
   TDistinctStrings addresses_;
   TKeyOf key_of_;
   TStringBlock keys_;    // of addresses_, with key_of_
+  std::string key_;      // the one being worked out
   std::string decoded_;  // a candidate's value, decoded
 };

@@ -221,7 +221,7 @@ std::vector<std::string> Strings(const TStringBlock& block) {
 }
 
 TEST(PageReader, KeysFollowTheAddressesWhateverTheyAreResolvedAgainst) {
-  auto keyOf = [](const std::string& address) { return "key:" + address; };
+  auto keyOf = [](const std::string& address, std::string& key) { key = "key:" + address; };
   const struct {
     const char* Name;
     std::string Page;
@@ -257,7 +257,7 @@ TEST(PageReader, KeysFollowTheAddressesWhateverTheyAreResolvedAgainst) {
     EXPECT_EQ(entries, row.Entries) << row.Name;
     std::vector<std::string> expected;
     for (const std::string& entry : row.Entries)
-      expected.push_back(keyOf(entry));
+      expected.push_back("key:" + entry);
     EXPECT_EQ(Strings(keys), expected) << row.Name;
     // The reader starts again with its key function and its page address.
     reader.Feed("<embed src=c.swf>");
