@@ -1,32 +1,34 @@
-// Strings kept one after another in one block of memory: many short strings cost a few
-// allocations instead of one each, and go all at once.
+// Strings kept one after another in a few large blocks of memory: many short strings cost a few
+// allocations instead of one each, no block is ever moved to grow, and all go at once.
 #pragma once
 
 #include <cstddef>
-#include <string>
+#include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class TStringBlock {
  public:
-  void push_back(std::string_view text) {
-    bytes_.append(text);
-    ends_.push_back(bytes_.size());
-  }
-  // Valid until the next push_back.
-  std::string_view operator[](size_t i) const {
-    const size_t start = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(bytes_).substr(start, ends_[i] - start);
-  }
-  std::string_view back() const { return (*this)[ends_.size() - 1]; }
-  size_t size() const { return ends_.size(); }
-  bool empty() const { return ends_.empty(); }
-  void clear() {
-    bytes_.clear();
-    ends_.clear();
-  }
+  TStringBlock() = default;
+  // What is moved away leaves an empty block, ready for new strings.
+  TStringBlock(TStringBlock&& other) noexcept;
+  TStringBlock& operator=(TStringBlock&& other) noexcept;
+
+  void push_back(std::string_view text);
+  // Valid as long as the string is kept.
+  std::string_view operator[](size_t i) const { return views_[i]; }
+  std::string_view back() const { return views_.back(); }
+  size_t size() const { return views_.size(); }
+  bool empty() const { return views_.empty(); }
+  void clear();
 
  private:
-  std::string bytes_;
-  std::vector<size_t> ends_;  // of each string in bytes_
+  // Of each block; a longer string has a block of its own.
+  static constexpr size_t kBlockSize = size_t{64} << 10;
+
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* end_ = nullptr;  // of what the last block holds
+  size_t free_ = 0;      // bytes left after it
+  std::vector<std::string_view> views_;
 };
