@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "base/distinct_strings.h"
+#include "base/key_order.h"
+#include "base/string_block.h"
 #include "base/string_list.h"
 
 // Sorts `items` by `before`, a strict order that tells every two items apart; a long list in two
@@ -31,6 +33,23 @@ void SortOnTwoThreads(std::vector<TItem>& items, TBefore before) {
   std::inplace_merge(items.begin(), middle, items.end(), before);
 }
 
+// The order of `count` entries by their keys, equal ones in the order found.
+template <typename TKeys>
+std::vector<size_t> KeyedOrder(const TKeys& keys, size_t count) {
+  std::vector<size_t> order(count);
+  std::iota(order.begin(), order.end(), size_t{0});
+  SortOnTwoThreads(order, [&keys](size_t a, size_t b) {
+    const int c = keys[a].compare(keys[b]);
+    return c != 0 ? c < 0 : a < b;
+  });
+  return order;
+}
+
+// Byte keys, as the command line's, are told apart where they first differ.
+inline std::vector<size_t> KeyedOrder(const TStringBlock& keys, size_t) {
+  return KeyOrder(keys);
+}
+
 // Empties `list`, makes it sorted by `compare` with duplicates ignored, and fills it with the
 // entries of `distinct` (in the order found, none twice), whose sort keys `keys` holds in the
 // same order: keys order as `compare` orders the entries, through their compare() (the command
@@ -43,13 +62,8 @@ void FillKeyedMovieList(std::vector<std::string> distinct, const TKeys& keys,
   list.SetSorted(true);
   list.Duplicates = TDuplicates::dupIgnore;
 
-  std::vector<size_t> order(distinct.size());
-  std::iota(order.begin(), order.end(), size_t{0});
   // Of equal entries the first one found comes first and is the one kept.
-  SortOnTwoThreads(order, [&keys](size_t a, size_t b) {
-    const int c = keys[a].compare(keys[b]);
-    return c != 0 ? c < 0 : a < b;
-  });
+  const std::vector<size_t> order = KeyedOrder(keys, distinct.size());
   std::vector<std::string> entries;
   entries.reserve(order.size());
   for (size_t i = 0; i < order.size(); ++i)

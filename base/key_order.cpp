@@ -1,0 +1,109 @@
+#include "base/key_order.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+struct TKey {
+  const unsigned char* Bytes;
+  size_t Size;
+  size_t Index;
+};
+
+// The byte at `depth`, plus one; 0 where the key has ended.
+unsigned ByteAt(const TKey& key, size_t depth) {
+  return depth < key.Size ? key.Bytes[depth] + 1u : 0u;
+}
+
+bool Before(const TKey& a, const TKey& b, size_t depth) {
+  const size_t n = std::min(a.Size, b.Size) - depth;
+  const int c = n == 0 ? 0 : std::memcmp(a.Bytes + depth, b.Bytes + depth, n);
+  if (c != 0) return c < 0;
+  if (a.Size != b.Size) return a.Size < b.Size;
+  return a.Index < b.Index;
+}
+
+// How many bytes from `depth` on every key of [first, last) shares with the first one.
+size_t SharedLength(const TKey* first, const TKey* last, size_t depth) {
+  size_t shared = first->Size - depth;
+  for (const TKey* k = first + 1; k != last && shared > 0; ++k) {
+    const size_t n = std::min(shared, k->Size - depth);
+    size_t i = 0;
+    while (i + 8 <= n) {
+      uint64_t a, b;
+      std::memcpy(&a, first->Bytes + depth + i, 8);
+      std::memcpy(&b, k->Bytes + depth + i, 8);
+      if (a != b) break;
+      i += 8;
+    }
+    while (i < n && first->Bytes[depth + i] == k->Bytes[depth + i])
+      ++i;
+    shared = i;
+  }
+  return shared;
+}
+
+bool ByIndex(const TKey& a, const TKey& b) {
+  return a.Index < b.Index;
+}
+
+// Keys [first, last) that agree before `depth`, sorted; `scratch` has room for as many. The
+// largest group of a byte is sorted by the loop, the others by calls: each call has at most
+// half the keys, so the calls go no deeper than the logarithm of their number.
+void Sort(TKey* first, TKey* last, size_t depth, TKey* scratch) {
+  constexpr size_t kFew = 32;  // fewer are compared whole
+  for (;;) {
+    const size_t count = static_cast<size_t>(last - first);
+    if (count < kFew) {
+      std::sort(first, last, [depth](const TKey& a, const TKey& b) { return Before(a, b, depth); });
+      return;
+    }
+    depth += SharedLength(first, last, depth);
+    std::array<size_t, 257> starts{};
+    for (const TKey* k = first; k != last; ++k)
+      ++starts[ByteAt(*k, depth)];
+    if (starts[0] == count) {
+      std::sort(first, last, ByIndex);  // all equal
+      return;
+    }
+    size_t at = 0;
+    for (size_t& start : starts)
+      at += std::exchange(start, at);
+    std::array<size_t, 257> ends = starts;
+    for (const TKey* k = first; k != last; ++k)
+      scratch[ends[ByteAt(*k, depth)]++] = *k;
+    std::copy(scratch, scratch + count, first);
+    // The keys that end here are equal to one another; the others go on a byte further.
+    std::sort(first, first + ends[0], ByIndex);
+    size_t largest = 1;
+    for (size_t b = 2; b < 257; ++b)
+      if (ends[b] - starts[b] > ends[largest] - starts[largest]) largest = b;
+    for (size_t b = 1; b < 257; ++b)
+      if (b != largest) Sort(first + starts[b], first + ends[b], depth + 1, scratch + starts[b]);
+    last = first + ends[largest];
+    scratch += starts[largest];
+    first += starts[largest];
+    ++depth;
+  }
+}
+
+}  // namespace
+
+std::vector<size_t> KeyOrder(const TStringBlock& keys) {
+  std::vector<TKey> sorted(keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const std::string_view key = keys[i];
+    sorted[i] = {reinterpret_cast<const unsigned char*>(key.data()), key.size(), i};
+  }
+  std::vector<TKey> scratch(sorted.size());
+  Sort(sorted.data(), sorted.data() + sorted.size(), 0, scratch.data());
+  std::vector<size_t> order(sorted.size());
+  for (size_t i = 0; i < sorted.size(); ++i)
+    order[i] = sorted[i].Index;
+  return order;
+}
