@@ -107,3 +107,12 @@ std::vector<size_t> KeyOrder(const TStringBlock& keys) {
     order[i] = sorted[i].Index;
   return order;
 }
+
+std::vector<size_t> DistinctKeyOrder(const TStringBlock& keys) {
+  std::vector<size_t> order = KeyOrder(keys);
+  size_t kept = 0;
+  for (size_t i = 0; i < order.size(); ++i)
+    if (i == 0 || keys[order[i]] != keys[order[kept - 1]]) order[kept++] = order[i];
+  order.resize(kept);
+  return order;
+}

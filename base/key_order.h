@@ -11,3 +11,5 @@
 // The indexes of `keys` in the order of the keys, byte by byte as unsigned values (a key before
 // any longer one it begins), equal keys in the order of their indexes.
 std::vector<size_t> KeyOrder(const TStringBlock& keys);
+// As KeyOrder, of equal keys only the first.
+std::vector<size_t> DistinctKeyOrder(const TStringBlock& keys);

@@ -82,8 +82,9 @@ int RunGrab(const std::vector<std::string>& args) {
                                  movies);
     } else {
       TStringBlock keys;
-      std::vector<std::string> found = reader->Finish(pageAddress, keys);
-      FillKeyedMovieList(std::move(found), keys, CaseFoldedCollation(), movies);
+      std::vector<size_t> order;
+      std::vector<std::string> found = reader->Finish(pageAddress, keys, &order);
+      FillOrderedMovieList(std::move(found), order, CaseFoldedCollation(), movies);
     }
     return kExitSuccess;
   });

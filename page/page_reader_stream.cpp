@@ -1,7 +1,9 @@
 #include "page/page_reader_stream.h"
 
 #include <cstring>
+
 #include <utility>
+#include "base/key_order.h"
 
 TPageReaderStream::TPageReaderStream(std::string pageAddress, TPageReader::TKeyOf keyOf)
     : TAppendStream("A page being read can only be cut back to empty"),
@@ -10,6 +12,10 @@ TPageReaderStream::TPageReaderStream(std::string pageAddress, TPageReader::TKeyO
       reader_(std::move(pageAddress)),
       worker_(
           [this](std::string& piece) {
+            if (piece.empty()) {
+              FinishReading();
+              return;
+            }
             reader_.Feed(piece, kRoom);
             KeepSpare(std::move(piece));
           },
@@ -78,7 +84,23 @@ std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddre
 
 std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress,
                                                    TStringBlock& keys) {
+  return Finish(finalAddress, keys, nullptr);
+}
+
+std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress,
+                                                   TStringBlock& keys, std::vector<size_t>* order) {
   if (filled_ > kRoom) HandPiece();
+  final_address_ = finalAddress;
+  want_order_ = order != nullptr;
+  // An empty piece: the worker finishes the reading itself, where the keys were just made.
+  worker_.Hand(std::string());
   worker_.Finish();
-  return reader_.Finish(finalAddress, keys);
+  keys = std::move(finished_keys_);
+  if (order) *order = std::move(finished_order_);
+  return std::move(finished_);
+}
+
+void TPageReaderStream::FinishReading() {
+  finished_ = reader_.Finish(final_address_, finished_keys_);
+  if (want_order_) finished_order_ = DistinctKeyOrder(finished_keys_);
 }

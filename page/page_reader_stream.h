@@ -9,6 +9,7 @@
 
 #include "base/append_stream.h"
 #include "base/piece_worker.h"
+#include "base/string_block.h"
 #include "page/page_reader.h"
 
 // What is written is collected into pieces of kPieceSize bytes, which a worker thread reads
@@ -36,6 +37,11 @@ class TPageReaderStream : public TAppendStream {
   std::vector<std::string> Finish(const std::string& finalAddress = std::string());
   // As Finish, and `keys` the keys of the addresses, in the same order (empty without `keyOf`).
   std::vector<std::string> Finish(const std::string& finalAddress, TStringBlock& keys);
+  // As Finish, and `order` (when given) the indexes of the addresses in the order of their keys,
+  // of equal keys only the first (DistinctKeyOrder): worked out by the worker thread, which has
+  // the keys at hand.
+  std::vector<std::string> Finish(const std::string& finalAddress, TStringBlock& keys,
+                                  std::vector<size_t>* order);
 
  private:
   void Append(const char* bytes, size_t count) override;
@@ -43,6 +49,8 @@ class TPageReaderStream : public TAppendStream {
   char* AppendRoom(size_t count) override;
   void AppendWritten(size_t count) override;
   void HandPiece();
+  // On the worker, once every piece is read.
+  void FinishReading();
   // Buffers the reader is done with, kept with their bytes: a piece received into one needs no
   // bytes made for it first. On the worker thread, and on the writer's.
   void KeepSpare(std::string piece);
@@ -54,6 +62,12 @@ class TPageReaderStream : public TAppendStream {
   TPageReader::TKeyOf key_of_;
   std::string piece_;
   size_t filled_ = 0;  // bytes of piece_ in use, its room in front included; 0: none yet
+  // What FinishReading works with and gives.
+  std::string final_address_;
+  bool want_order_ = false;
+  std::vector<std::string> finished_;
+  TStringBlock finished_keys_;
+  std::vector<size_t> finished_order_;
   std::mutex spare_lock_;
   std::vector<std::string> spares_;
   // Used by the worker only while it runs.

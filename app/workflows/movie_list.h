@@ -51,25 +51,35 @@ inline std::vector<size_t> KeyedOrder(const TStringBlock& keys, size_t) {
 }
 
 // Empties `list`, makes it sorted by `compare` with duplicates ignored, and fills it with the
-// entries of `distinct` (in the order found, none twice), whose sort keys `keys` holds in the
-// same order: keys order as `compare` orders the entries, through their compare() (the command
-// line's byte keys, QCollatorSortKey), so the whole costs one sort.
-template <typename TKeys>
-void FillKeyedMovieList(std::vector<std::string> distinct, const TKeys& keys,
-                        const TStringList::TCompare& compare, TStringList& list) {
+// entries of `distinct` that `order` names, in that order: the order of their keys, of entries
+// with equal keys only the first (as the page reader's stream can give it).
+inline void FillOrderedMovieList(std::vector<std::string> distinct,
+                                 const std::vector<size_t>& order,
+                                 const TStringList::TCompare& compare, TStringList& list) {
   list.Clear();
   list.SetCompare(compare);
   list.SetSorted(true);
   list.Duplicates = TDuplicates::dupIgnore;
-
-  // Of equal entries the first one found comes first and is the one kept.
-  const std::vector<size_t> order = KeyedOrder(keys, distinct.size());
   std::vector<std::string> entries;
   entries.reserve(order.size());
-  for (size_t i = 0; i < order.size(); ++i)
-    if (i == 0 || keys[order[i - 1]].compare(keys[order[i]]) != 0)
-      entries.push_back(std::move(distinct[order[i]]));
+  for (const size_t i : order)
+    entries.push_back(std::move(distinct[i]));
   list.AppendOrdered(std::move(entries));
+}
+
+// As FillOrderedMovieList, for the entries of `distinct` (in the order found, none twice), whose
+// sort keys `keys` holds in the same order: keys order as `compare` orders the entries, through
+// their compare() (the command line's byte keys, QCollatorSortKey), so the whole costs one sort.
+template <typename TKeys>
+void FillKeyedMovieList(std::vector<std::string> distinct, const TKeys& keys,
+                        const TStringList::TCompare& compare, TStringList& list) {
+  // Of equal entries the first one found comes first and is the one kept.
+  const std::vector<size_t> order = KeyedOrder(keys, distinct.size());
+  std::vector<size_t> kept;
+  kept.reserve(order.size());
+  for (size_t i = 0; i < order.size(); ++i)
+    if (i == 0 || keys[order[i - 1]].compare(keys[order[i]]) != 0) kept.push_back(order[i]);
+  FillOrderedMovieList(std::move(distinct), kept, compare, list);
 }
 
 // FillKeyedMovieList for the entries of `found`, which may hold one twice. Each entry's sort key

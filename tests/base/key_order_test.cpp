@@ -53,7 +53,13 @@ TEST(KeyOrder, OrdersAsWholeKeysCompare) {
     TStringBlock block;
     for (const std::string& key : keys)
       block.push_back(key);
-    EXPECT_EQ(KeyOrder(block), Expected(keys)) << name;
+    const std::vector<size_t> expected = Expected(keys);
+    EXPECT_EQ(KeyOrder(block), expected) << name;
+    // Of equal keys the first (by index) only.
+    std::vector<size_t> distinct;
+    for (size_t i = 0; i < expected.size(); ++i)
+      if (i == 0 || keys[expected[i]] != keys[expected[i - 1]]) distinct.push_back(expected[i]);
+    EXPECT_EQ(DistinctKeyOrder(block), distinct) << name;
   }
 }
 
