@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,9 @@ int RunGrab(const std::vector<std::string>& args) {
       });
   if (ended) return *ended;
 
-  TStringList movies;
+  // The movies listed: `found` in the order `order` names them.
+  std::vector<std::string> found;
+  std::vector<size_t> order;
   std::string pageAddress = address;
   // As in the window, redirects are followed whether or not -L is given.
   command.Client.Options.FollowRedirects = true;
@@ -78,13 +81,16 @@ int RunGrab(const std::vector<std::string>& args) {
     if (!outcome.Fetched) std::rethrow_exception(outcome.LastError);
     pageAddress = FinalPageAddress(page, requested);
     if (patternOnly) {
+      TStringList movies;
       FillMovieList<std::string>(search->Finish(), CaseFoldedCollationKey, CaseFoldedCollation(),
                                  movies);
+      found = movies.Strings();
+      order.resize(found.size());
+      std::iota(order.begin(), order.end(), size_t{0});
     } else {
+      // The worker orders the entries as it finishes; they are listed from where they are.
       TStringBlock keys;
-      std::vector<size_t> order;
-      std::vector<std::string> found = reader->Finish(pageAddress, keys, &order);
-      FillOrderedMovieList(std::move(found), order, CaseFoldedCollation(), movies);
+      found = reader->Finish(pageAddress, keys, &order);
     }
     return kExitSuccess;
   });
@@ -92,21 +98,24 @@ int RunGrab(const std::vector<std::string>& args) {
 
   std::string listing;
   size_t length = 0;
-  for (int i = 0; i < movies.Count(); ++i)
-    length += movies.Get(i).size() + 1;
+  for (const size_t i : order)
+    length += found[i].size() + 1;
   listing.reserve(length);
-  for (int i = 0; i < movies.Count(); ++i)
-    listing.append(movies.Get(i)).append(1, '\n');
+  for (const size_t i : order)
+    listing.append(found[i]).append(1, '\n');
   std::fwrite(listing.data(), 1, listing.size(), stdout);
   std::fflush(stdout);
   if (folder.empty()) return kExitSuccess;
 
+  std::vector<std::string> movies;
+  movies.reserve(order.size());
+  for (const size_t i : order)
+    movies.push_back(std::move(found[i]));
   // Downloads have a client of their own, as in the window.
   return command.WithClient([&](TNetHTTP& download) {
     TProgressMeter meter(download, TProgressMeter::Wanted(command.Client.Silent));
-    return SaveAll(download, movies.Strings(), folder, pageAddress, &meter, dependencies)
-               ? kExitSuccess
-               : kExitFailure;
+    return SaveAll(download, movies, folder, pageAddress, &meter, dependencies) ? kExitSuccess
+                                                                                : kExitFailure;
   });
 }
 
