@@ -2,17 +2,22 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string_view>
 #include <utility>
 
+#include "base/exception.h"
+
 namespace {
 
+// Sixteen bytes: the fewer pages the sort's arrays take, the fewer are faulted in.
 struct TKey {
   const unsigned char* Bytes;
-  size_t Size;
-  size_t Index;
+  uint32_t Size;
+  uint32_t Index;
 };
 
 // The byte at `depth`, plus one; 0 where the key has ended.
@@ -32,13 +37,17 @@ bool Before(const TKey& a, const TKey& b, size_t depth) {
 size_t SharedLength(const TKey* first, const TKey* last, size_t depth) {
   size_t shared = first->Size - depth;
   for (const TKey* k = first + 1; k != last && shared > 0; ++k) {
-    const size_t n = std::min(shared, k->Size - depth);
+    size_t n = std::min(shared, k->Size - depth);
     size_t i = 0;
     while (i + 8 <= n) {
       uint64_t a, b;
       std::memcpy(&a, first->Bytes + depth + i, 8);
       std::memcpy(&b, k->Bytes + depth + i, 8);
-      if (a != b) break;
+      if (a != b) {
+        if constexpr (std::endian::native == std::endian::little)
+          n = i + static_cast<size_t>(std::countr_zero(a ^ b)) / 8;
+        break;
+      }
       i += 8;
     }
     while (i < n && first->Bytes[depth + i] == k->Bytes[depth + i])
@@ -65,25 +74,31 @@ void Sort(TKey* first, TKey* last, size_t depth, TKey* scratch) {
     }
     depth += SharedLength(first, last, depth);
     std::array<size_t, 257> starts{};
-    for (const TKey* k = first; k != last; ++k)
-      ++starts[ByteAt(*k, depth)];
+    // Only the bytes met are gone through below: keys use a small part of the 256.
+    unsigned low = 256, high = 0;
+    for (const TKey* k = first; k != last; ++k) {
+      const unsigned byte = ByteAt(*k, depth);
+      ++starts[byte];
+      low = std::min(low, byte);
+      high = std::max(high, byte);
+    }
     if (starts[0] == count) {
       std::sort(first, last, ByIndex);  // all equal
       return;
     }
     size_t at = 0;
-    for (size_t& start : starts)
-      at += std::exchange(start, at);
+    for (unsigned b = low; b <= high; ++b)
+      at += std::exchange(starts[b], at);
     std::array<size_t, 257> ends = starts;
     for (const TKey* k = first; k != last; ++k)
       scratch[ends[ByteAt(*k, depth)]++] = *k;
     std::copy(scratch, scratch + count, first);
     // The keys that end here are equal to one another; the others go on a byte further.
-    std::sort(first, first + ends[0], ByIndex);
-    size_t largest = 1;
-    for (size_t b = 2; b < 257; ++b)
+    if (low == 0) std::sort(first, first + ends[0], ByIndex);
+    unsigned largest = std::max(low, 1u);
+    for (unsigned b = largest + 1; b <= high; ++b)
       if (ends[b] - starts[b] > ends[largest] - starts[largest]) largest = b;
-    for (size_t b = 1; b < 257; ++b)
+    for (unsigned b = std::max(low, 1u); b <= high; ++b)
       if (b != largest) Sort(first + starts[b], first + ends[b], depth + 1, scratch + starts[b]);
     last = first + ends[largest];
     scratch += starts[largest];
@@ -95,10 +110,13 @@ void Sort(TKey* first, TKey* last, size_t depth, TKey* scratch) {
 }  // namespace
 
 std::vector<size_t> KeyOrder(const TStringBlock& keys) {
+  if (keys.size() > std::numeric_limits<uint32_t>::max()) throw EListError("Too many keys");
   std::vector<TKey> sorted(keys.size());
   for (size_t i = 0; i < keys.size(); ++i) {
     const std::string_view key = keys[i];
-    sorted[i] = {reinterpret_cast<const unsigned char*>(key.data()), key.size(), i};
+    if (key.size() > std::numeric_limits<uint32_t>::max()) throw EListError("Key too long");
+    sorted[i] = {reinterpret_cast<const unsigned char*>(key.data()),
+                 static_cast<uint32_t>(key.size()), static_cast<uint32_t>(i)};
   }
   std::vector<TKey> scratch(sorted.size());
   Sort(sorted.data(), sorted.data() + sorted.size(), 0, scratch.data());
