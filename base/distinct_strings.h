@@ -36,6 +36,11 @@ class TDistinctSet {
     return slots_[Find(text, HashOf(text))].Index != 0;
   }
   size_t Size() const { return store_.size(); }
+  // The strings, in the order added; the set is empty afterwards.
+  TStore TakeStore() {
+    slots_.clear();
+    return std::exchange(store_, TStore());
+  }
   std::string_view operator[](size_t i) const { return store_[i]; }
   void Clear() {
     store_.clear();

@@ -45,3 +45,11 @@ void TStringBlock::clear() {
   end_ = nullptr;
   free_ = 0;
 }
+
+std::vector<std::string> TStringBlock::Strings() const {
+  std::vector<std::string> strings;
+  strings.reserve(views_.size());
+  for (const std::string_view view : views_)
+    strings.emplace_back(view);
+  return strings;
+}

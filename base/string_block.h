@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -22,6 +23,8 @@ class TStringBlock {
   size_t size() const { return views_.size(); }
   bool empty() const { return views_.empty(); }
   void clear();
+  // Each string as a std::string of its own, in order.
+  std::vector<std::string> Strings() const;
 
  private:
   // Of each block; a longer string has a block of its own.

@@ -14,7 +14,7 @@ namespace cli {
 namespace {
 
 // The text as wide characters of the locale, each folded to lower case.
-std::wstring FoldedWide(const std::string& text) {
+std::wstring FoldedWide(std::string_view text) {
   std::wstring wide;
   wide.reserve(text.size());
   std::mbstate_t state{};
@@ -84,7 +84,7 @@ std::string CaseFoldedCollationKey(const std::string& text) {
   return key;
 }
 
-void WriteCaseFoldedCollationKey(const std::string& text, std::string& key) {
+void WriteCaseFoldedCollationKey(std::string_view text, std::string& key) {
   bool ascii = true;
   for (const char c : text)
     ascii = ascii && static_cast<unsigned char>(c) < 0x80 && c != '\0';

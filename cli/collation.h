@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "base/string_list.h"
 
@@ -14,6 +15,6 @@ TStringList::TCompare CaseFoldedCollation();
 // The sort key behind CaseFoldedCollation: two texts compare as their keys do, byte by byte.
 std::string CaseFoldedCollationKey(const std::string& text);
 // The same key, written into `key` (whose memory can so serve key after key).
-void WriteCaseFoldedCollationKey(const std::string& text, std::string& key);
+void WriteCaseFoldedCollationKey(std::string_view text, std::string& key);
 
 }  // namespace cli

@@ -54,7 +54,7 @@ int RunGrab(const std::vector<std::string>& args) {
   if (ended) return *ended;
 
   // The movies listed: `found` in the order `order` names them.
-  std::vector<std::string> found;
+  TStringBlock found;
   std::vector<size_t> order;
   std::string pageAddress = address;
   // As in the window, redirects are followed whether or not -L is given.
@@ -84,13 +84,14 @@ int RunGrab(const std::vector<std::string>& args) {
       TStringList movies;
       FillMovieList<std::string>(search->Finish(), CaseFoldedCollationKey, CaseFoldedCollation(),
                                  movies);
-      found = movies.Strings();
+      for (const std::string& movie : movies.Strings())
+        found.push_back(movie);
       order.resize(found.size());
       std::iota(order.begin(), order.end(), size_t{0});
     } else {
       // The worker orders the entries as it finishes; they are listed from where they are.
       TStringBlock keys;
-      found = reader->Finish(pageAddress, keys, &order);
+      found = reader->FinishInBlock(pageAddress, keys, &order);
     }
     return kExitSuccess;
   });
@@ -110,7 +111,7 @@ int RunGrab(const std::vector<std::string>& args) {
   std::vector<std::string> movies;
   movies.reserve(order.size());
   for (const size_t i : order)
-    movies.push_back(std::move(found[i]));
+    movies.emplace_back(found[i]);
   // Downloads have a client of their own, as in the window.
   return command.WithClient([&](TNetHTTP& download) {
     TProgressMeter meter(download, TProgressMeter::Wanted(command.Client.Silent));

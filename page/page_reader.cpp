@@ -451,6 +451,10 @@ std::vector<std::string> TPageReader::Finish(const std::string& finalAddress) {
 }
 
 std::vector<std::string> TPageReader::Finish(const std::string& finalAddress, TStringBlock& keys) {
+  return FinishInBlock(finalAddress, keys).Strings();
+}
+
+TStringBlock TPageReader::FinishInBlock(const std::string& finalAddress, TStringBlock& keys) {
   Scan(true);
   std::string pageAddress = page_;
   // The references were resolved as they were found, against the address the reader was
@@ -460,7 +464,7 @@ std::vector<std::string> TPageReader::Finish(const std::string& finalAddress, TS
     Prepare();
     ResolveAll();
   }
-  std::vector<std::string> result = addresses_.Take();
+  TStringBlock result = addresses_.TakeStore();
   keys = std::move(keys_);
   TKeyOf keyOf = std::move(key_of_);
   *this = TPageReader(std::move(pageAddress));
@@ -1045,13 +1049,13 @@ void TPageReader::AddReference(std::string_view reference) {
 
 void TPageReader::Take(std::string_view reference) {
   std::string address = Resolve(reference);
-  if (!address.empty() && addresses_.Add(std::move(address))) KeyLast();
+  if (!address.empty() && addresses_.Add(address)) KeyLast();
 }
 
 void TPageReader::KeyLast() {
   if (!key_of_) return;
   key_.clear();
-  key_of_(addresses_.Strings().back(), key_);
+  key_of_(addresses_[addresses_.Size() - 1], key_);
   keys_.push_back(key_);
 }
 

@@ -32,7 +32,7 @@ class TPageReader {
   // the reader, while the page still arrives) rather than all at once at the end.
   // It writes the key of its first argument into its second, an empty string whose memory is
   // used again from key to key.
-  using TKeyOf = std::function<void(const std::string& address, std::string& key)>;
+  using TKeyOf = std::function<void(std::string_view address, std::string& key)>;
   void SetKeyOf(TKeyOf keyOf) { key_of_ = std::move(keyOf); }
 
   void Feed(std::string_view piece);
@@ -48,6 +48,8 @@ class TPageReader {
   std::vector<std::string> Finish(const std::string& finalAddress = std::string());
   // As Finish, and `keys` the keys of the addresses, in the same order (empty without SetKeyOf).
   std::vector<std::string> Finish(const std::string& finalAddress, TStringBlock& keys);
+  // As Finish, the addresses in one block rather than a string each.
+  TStringBlock FinishInBlock(const std::string& finalAddress, TStringBlock& keys);
 
  private:
   enum class TMode {
@@ -141,7 +143,7 @@ class TPageReader {
   // that need resolving a set is kept as well; the others are told by their addresses.
   TStringBlock references_;
   TDistinctBlockStrings relative_;
-  TDistinctStrings addresses_;
+  TDistinctBlockStrings addresses_;
   TKeyOf key_of_;
   TStringBlock keys_;    // of addresses_, with key_of_
   std::string key_;      // the one being worked out

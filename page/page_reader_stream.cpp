@@ -89,6 +89,11 @@ std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddre
 
 std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress,
                                                    TStringBlock& keys, std::vector<size_t>* order) {
+  return FinishInBlock(finalAddress, keys, order).Strings();
+}
+
+TStringBlock TPageReaderStream::FinishInBlock(const std::string& finalAddress, TStringBlock& keys,
+                                              std::vector<size_t>* order) {
   if (filled_ > kRoom) HandPiece();
   final_address_ = finalAddress;
   want_order_ = order != nullptr;
@@ -101,6 +106,6 @@ std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddre
 }
 
 void TPageReaderStream::FinishReading() {
-  finished_ = reader_.Finish(final_address_, finished_keys_);
+  finished_ = reader_.FinishInBlock(final_address_, finished_keys_);
   if (want_order_) finished_order_ = DistinctKeyOrder(finished_keys_);
 }

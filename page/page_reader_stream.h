@@ -42,6 +42,9 @@ class TPageReaderStream : public TAppendStream {
   // the keys at hand.
   std::vector<std::string> Finish(const std::string& finalAddress, TStringBlock& keys,
                                   std::vector<size_t>* order);
+  // As Finish, the addresses in one block rather than a string each.
+  TStringBlock FinishInBlock(const std::string& finalAddress, TStringBlock& keys,
+                             std::vector<size_t>* order);
 
  private:
   void Append(const char* bytes, size_t count) override;
@@ -65,7 +68,7 @@ class TPageReaderStream : public TAppendStream {
   // What FinishReading works with and gives.
   std::string final_address_;
   bool want_order_ = false;
-  std::vector<std::string> finished_;
+  TStringBlock finished_;
   TStringBlock finished_keys_;
   std::vector<size_t> finished_order_;
   std::mutex spare_lock_;

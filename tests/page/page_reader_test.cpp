@@ -221,7 +221,9 @@ std::vector<std::string> Strings(const TStringBlock& block) {
 }
 
 TEST(PageReader, KeysFollowTheAddressesWhateverTheyAreResolvedAgainst) {
-  auto keyOf = [](const std::string& address, std::string& key) { key = "key:" + address; };
+  auto keyOf = [](std::string_view address, std::string& key) {
+    key = "key:" + std::string(address);
+  };
   const struct {
     const char* Name;
     std::string Page;
