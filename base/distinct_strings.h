@@ -75,7 +75,7 @@ class TDistinctSet {
   }
   void Grow() {
     const std::vector<TSlot> old =
-        std::exchange(slots_, std::vector<TSlot>(std::max<size_t>(64, slots_.size() * 2)));
+        std::exchange(slots_, std::vector<TSlot>(std::max<size_t>(1024, slots_.size() * 2)));
     const size_t mask = slots_.size() - 1;
     for (const TSlot& slot : old) {
       if (slot.Index == 0) continue;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 #include "fuzz/fuzz_input.h"
 #include "page/character_references.h"
@@ -31,6 +32,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t at = 0; at < page.size(); at += piece)
     pieces.Feed(page.substr(at, std::min(piece, page.size() - at)));
   if (pieces.Finish() != found) std::abort();
+  // And handed over in place, behind room for what the reader keeps (enough room for it on odd
+  // piece sizes; on even ones often too little, so that it is copied after all).
+  const size_t room = piece % 2 == 1 ? 2 * TPageReader::kMaxAddress + piece : piece;
+  TPageReader inPlace(address);
+  for (size_t at = 0; at < page.size(); at += piece) {
+    std::string held(room, '\0');
+    held.append(page.substr(at, std::min(piece, page.size() - at)));
+    inPlace.Feed(held, room);
+  }
+  if (inPlace.Finish() != found) std::abort();
 
   for (const std::string& movie : found)
     RawCaptureAddress(movie);

@@ -47,8 +47,27 @@ struct TByteSet {
 };
 // Characters that no movie address the reader lists has in its path.
 constexpr TByteSet kNotInPath("&={};|^\\$");
-// What a value from markup may need decoded: a character reference or an escaped slash.
-constexpr TByteSet kToDecode("&\\");
+// What the bytes of a candidate value say, told in one pass: a byte no address has (white space,
+// controls, "<", ">" and quotes), or one that a value from markup may need decoded (a character
+// reference or an escaped slash).
+enum : unsigned char { kNotInAddress = 1, kToDecode = 2 };
+struct TValueBytes {
+  unsigned char Of[256] = {};
+  constexpr TValueBytes() {
+    for (int c = 0; c <= ' '; ++c)
+      Of[c] = kNotInAddress;
+    for (const char c : std::string_view("\x7f<>\"'`"))
+      Of[static_cast<unsigned char>(c)] = kNotInAddress;
+    Of[static_cast<unsigned char>('&')] = Of[static_cast<unsigned char>('\\')] = kToDecode;
+  }
+  unsigned In(std::string_view text) const {
+    unsigned found = 0;
+    for (const char c : text)
+      found |= Of[static_cast<unsigned char>(c)];
+    return found;
+  }
+};
+constexpr TValueBytes kValueBytes;
 
 // ASCII only, and without the locale's lookup: this runs for every tag and attribute name.
 char Folded(char c) {
@@ -218,7 +237,7 @@ constexpr size_t kWindowReach = kWindow + kMaxIdentifier + 8;
 constexpr size_t kPrefetchDistance = 4096;
 
 // Bit i set for d[i] (i < kWindow) a "<" that does not open an end tag other than "</o...", or a
-// "." followed by "s" or "S". Reads d[0, kWindow + 2).
+// "." followed by "sw" in any case (host names are full of ".s"). Reads d[0, kWindow + 2).
 uint64_t StopsAt(const char* d) {
   uint64_t mask = 0;
 #if defined(__SSE2__)
@@ -228,6 +247,7 @@ uint64_t StopsAt(const char* d) {
   const __m128i lowerCase = _mm_set1_epi8(0x20);
   const __m128i s = _mm_set1_epi8('s');
   const __m128i o = _mm_set1_epi8('o');
+  const __m128i w = _mm_set1_epi8('w');
 #pragma GCC unroll 4
   for (size_t k = 0; k < kWindow; k += 16) {
     const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k));
@@ -236,15 +256,16 @@ uint64_t StopsAt(const char* d) {
     const __m128i plainEnd =
         _mm_andnot_si128(_mm_cmpeq_epi8(_mm_or_si128(b2, lowerCase), o), _mm_cmpeq_epi8(b1, slash));
     const __m128i lt = _mm_andnot_si128(plainEnd, _mm_cmpeq_epi8(b0, lessThan));
-    const __m128i swfDot =
-        _mm_and_si128(_mm_cmpeq_epi8(b0, dot), _mm_cmpeq_epi8(_mm_or_si128(b1, lowerCase), s));
+    const __m128i swfDot = _mm_and_si128(
+        _mm_and_si128(_mm_cmpeq_epi8(b0, dot), _mm_cmpeq_epi8(_mm_or_si128(b1, lowerCase), s)),
+        _mm_cmpeq_epi8(_mm_or_si128(b2, lowerCase), w));
     const auto bits = static_cast<uint16_t>(_mm_movemask_epi8(_mm_or_si128(lt, swfDot)));
     mask |= static_cast<uint64_t>(bits) << k;
   }
 #else
   for (size_t i = 0; i < kWindow; ++i) {
     const bool lt = d[i] == '<' && !(d[i + 1] == '/' && Folded(d[i + 2]) != 'o');
-    const bool swfDot = d[i] == '.' && Folded(d[i + 1]) == 's';
+    const bool swfDot = d[i] == '.' && Folded(d[i + 1]) == 's' && Folded(d[i + 2]) == 'w';
     if (lt || swfDot) mask |= uint64_t{1} << i;
   }
 #endif
@@ -993,15 +1014,13 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
   std::string_view v = Trimmed(value);
   // Most values hold neither a character reference nor an escaped slash, and most are listed
   // already: they are looked at where they are, and copied only when new.
-  if (markup && kToDecode.AnyIn(v)) {
+  unsigned bytes = kValueBytes.In(v);
+  if (markup && (bytes & kToDecode)) {
     decoded_ = Unbackslashed(DecodeCharacterReferences(v));
     v = Trimmed(decoded_);
+    bytes = kValueBytes.In(v);
   }
-  if (v.empty() || v.size() > kMaxAddress) return false;
-  for (const char c : v) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u <= ' ' || u == 0x7F || c == '<' || c == '>' || IsQuote(c)) return false;
-  }
+  if (v.empty() || v.size() > kMaxAddress || (bytes & kNotInAddress)) return false;
   std::string scheme;
   if (HasScheme(v, &scheme)) {
     bool known = false;
