@@ -85,14 +85,16 @@ std::string CaseFoldedCollationKey(const std::string& text) {
 }
 
 void WriteCaseFoldedCollationKey(std::string_view text, std::string& key) {
-  bool ascii = true;
-  for (const char c : text)
-    ascii = ascii && static_cast<unsigned char>(c) < 0x80 && c != '\0';
-  if (ascii && CollatesByCode()) {
-    key.assign(text);
-    for (char& c : key)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return;
+  if (CollatesByCode()) {
+    // Folded as it is copied; a byte that is not an ASCII character sends the text the long way.
+    key.resize(text.size());
+    bool ascii = true;
+    for (size_t i = 0; i < text.size(); ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      ascii = ascii && c < 0x80 && c != 0;
+      key[i] = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    if (ascii) return;
   }
   const std::wstring folded = FoldedWide(text);
   const size_t size = std::wcsxfrm(nullptr, folded.c_str(), 0);
