@@ -1022,7 +1022,8 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
   }
   if (v.empty() || v.size() > kMaxAddress || (bytes & kNotInAddress)) return false;
   std::string scheme;
-  if (HasScheme(v, &scheme)) {
+  const bool hasScheme = HasScheme(v, &scheme);
+  if (hasScheme) {
     bool known = false;
     for (const char* s : kMovieSchemes)
       known = known || SameFolded(scheme, s);
@@ -1042,19 +1043,20 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
     // The call adds ".swf" to its movie.
     std::string added(v);
     added.insert(query, ".swf");
-    AddReference(added);
+    AddReference(added, hasScheme ? scheme.size() : kNoScheme);
     return true;
   }
   if (!swfPath && !swfQuery && kind != TKind::rkFlash) return false;
   if (!swfPath && IsVideoHost(v)) return false;
-  AddReference(v);
+  AddReference(v, hasScheme ? scheme.size() : kNoScheme);
   return true;
 }
 
-void TPageReader::AddReference(std::string_view reference) {
+void TPageReader::AddReference(std::string_view reference, size_t schemeLength) {
   // Outside an archive an address with a scheme and no dot segment resolves to itself: the
   // addresses alone tell whether it is new.
-  if (!resolution_.Archived && ResolvesToItself(reference) &&
+  if (!resolution_.Archived && schemeLength != kNoScheme &&
+      ResolvesToItself(reference, schemeLength) &&
       reference.find("://") != std::string_view::npos) {
     if (!addresses_.Add(reference)) return;
     references_.push_back(reference);

@@ -95,7 +95,9 @@ class TPageReader {
   // character references and escaped slashes are decoded first.
   bool Candidate(std::string_view value, TKind kind, bool markup);
   // Keeps a reference not met before, and lists its address unless listed already.
-  void AddReference(std::string_view reference);
+  // `schemeLength`: of the scheme the reference starts with, or kNoScheme.
+  void AddReference(std::string_view reference, size_t schemeLength);
+  static constexpr size_t kNoScheme = static_cast<size_t>(-1);
   // Works out the key of the address listed last, with key_of_.
   void KeyLast();
   // Resolves a new reference and lists its address unless listed already.

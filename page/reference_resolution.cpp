@@ -144,7 +144,11 @@ bool HasScheme(std::string_view text, std::string* scheme) {
 
 bool ResolvesToItself(std::string_view reference) {
   std::string scheme;
-  return HasScheme(reference, &scheme) && !MayHaveDotSegment(reference, scheme.size() + 1);
+  return HasScheme(reference, &scheme) && ResolvesToItself(reference, scheme.size());
+}
+
+bool ResolvesToItself(std::string_view reference, size_t schemeLength) {
+  return !MayHaveDotSegment(reference, schemeLength + 1);
 }
 
 std::string ResolveReference(const std::string& base, std::string reference) {
