@@ -9,8 +9,8 @@ constexpr size_t kMaxSpares = 4;
 
 }  // namespace
 
-TPieceWorker::TPieceWorker(THandler handler, size_t maxWaiting)
-    : handler_(std::move(handler)), max_waiting_(maxWaiting) {}
+TPieceWorker::TPieceWorker(THandler handler, size_t maxWaiting, TSpareBytes spareBytes)
+    : handler_(std::move(handler)), max_waiting_(maxWaiting), spare_bytes_(spareBytes) {}
 
 TPieceWorker::~TPieceWorker() {
   Stop(true);
@@ -56,7 +56,7 @@ void TPieceWorker::Work() {
     } catch (...) {
       error = std::current_exception();
     }
-    piece.clear();
+    if (spare_bytes_ == TSpareBytes::sbEmptied) piece.clear();
     guard.lock();
     if (error && !error_) error_ = error;
     // A piece whose bytes were taken away has no room worth keeping.

@@ -23,14 +23,20 @@ class TPieceWorker {
   using THandler = std::function<void(std::string& piece)>;
   static constexpr size_t kNoLimit = 0;
 
-  TPieceWorker(THandler handler, size_t maxWaiting);
+  // Whether the spares keep the bytes their pieces were left with: a writer that writes over
+  // them in place then needs no bytes made again. Otherwise they come back empty.
+  enum class TSpareBytes { sbEmptied, sbKept };
+
+  TPieceWorker(THandler handler, size_t maxWaiting,
+               TSpareBytes spareBytes = TSpareBytes::sbEmptied);
   // Drops what waits, as Discard.
   ~TPieceWorker();
   TPieceWorker(const TPieceWorker&) = delete;
   TPieceWorker& operator=(const TPieceWorker&) = delete;
 
   void Hand(std::string piece);
-  // An empty string, with the room of a piece handled before when there is one.
+  // A string with the room of a piece handled before when there is one: empty, or with the
+  // bytes the piece was left with (TSpareBytes::sbKept).
   std::string Spare();
   // Waits until every piece handed has been handled and ends the thread; raises what the handler
   // failed with. Pieces can be handed again afterwards.
@@ -45,6 +51,7 @@ class TPieceWorker {
 
   THandler handler_;
   size_t max_waiting_;
+  TSpareBytes spare_bytes_;
   std::mutex lock_;
   std::condition_variable wake_;
   std::condition_variable room_;

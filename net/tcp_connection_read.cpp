@@ -209,17 +209,17 @@ void TNetTCPConnection::MoveIntoStream(TStream& stream, int64_t remaining, bool 
         int received = 0;
         receive_target_ = room;
         receive_target_size_ = static_cast<int>(piece);
+        // The room is the stream's for this receive only, however it ends.
+        struct TTargetReset {
+          char*& Target;
+          ~TTargetReset() { Target = nullptr; }
+        } reset{receive_target_};
         try {
           received = FillInputBuffer(true, kUseReadTimeout, true);
         } catch (const ENetConnClosedGracefully&) {
-          receive_target_ = nullptr;
           if (!untilClosed) throw;
           continue;
-        } catch (...) {
-          receive_target_ = nullptr;
-          throw;
         }
-        receive_target_ = nullptr;
         if (received > 0) {
           stream.CommitWritten(received);
           WorkProgress(TWorkMode::wmRead, received);

@@ -524,16 +524,12 @@ bool TPageReader::ScanMarkup(bool final) {
       const size_t at = window + static_cast<size_t>(__builtin_ctzll(stops));
       stops &= stops - 1;
       if (d[at] == '.') {
-        size_t start = 0, stop = 0, after = 0;
-        const THit hit =
-            at < consumed_ ? THit::hNone : QuotedAt(d, start_, at, end, final, start, stop, after);
-        if (hit == THit::hMore) {
+        size_t after = 0;
+        if (TakeQuoted(at, final, after) == TStep::stMore) {
           pos_ = at;
           return false;
         }
-        if (hit != THit::hFound) continue;
-        Candidate(std::string_view(d + start, stop - start), TKind::rkSwfAddress, true);
-        consumed_ = after;
+        if (after == 0) continue;
         next = after;
       } else {
         if (IsLetter(d[at + 1])) {
@@ -561,21 +557,12 @@ bool TPageReader::ScanMarkup(bool final) {
       return false;
     }
     if (d[at] == '.') {
-      size_t start = 0, stop = 0, after = 0;
-      // A "<" ends quoted text too (it is a stop), so the bytes up to the end can be given.
-      const THit hit =
-          at < consumed_ ? THit::hNone : QuotedAt(d, start_, at, end, final, start, stop, after);
-      if (hit == THit::hMore) {
+      size_t after = 0;
+      if (TakeQuoted(at, final, after) == TStep::stMore) {
         pos_ = at;
         return false;
       }
-      if (hit == THit::hFound) {
-        Candidate(std::string_view(d + start, stop - start), TKind::rkSwfAddress, true);
-        consumed_ = after;
-        pos_ = after;
-      } else {
-        pos_ = at + 1;
-      }
+      pos_ = after != 0 ? after : at + 1;
       continue;
     }
     // Most tags of a page say nothing; they are stepped over here, without the call.
@@ -600,6 +587,21 @@ bool TPageReader::ScanMarkup(bool final) {
     if (mode_ != TMode::mdMarkup) return true;
   }
   return false;
+}
+
+TPageReader::TStep TPageReader::TakeQuoted(size_t dot, bool final, size_t& after) {
+  after = 0;
+  if (dot < consumed_) return TStep::stDone;
+  const char* d = buffer_.data();
+  size_t start = 0, stop = 0, end = 0;
+  // A "<" ends quoted text too (it is a stop), so the bytes up to the end can be given.
+  const THit hit = QuotedAt(d, start_, dot, buffer_.size(), final, start, stop, end);
+  if (hit == THit::hMore) return TStep::stMore;
+  if (hit == THit::hFound) {
+    Candidate(std::string_view(d + start, stop - start), TKind::rkSwfAddress, true);
+    consumed_ = after = end;
+  }
+  return TStep::stDone;
 }
 
 TPageReader::TStep TPageReader::AtLessThan(size_t lt, bool final) {

@@ -81,6 +81,9 @@ class TPageReader {
   bool ScanMarkup(bool final);
   bool ScanComment(bool final);
   bool ScanScript(bool final);
+  // Lists the quoted address around the ".swf" at `dot`, if there is one, and sets `after` past
+  // it (0 when there is none); stMore when the bytes at hand do not decide.
+  TStep TakeQuoted(size_t dot, bool final, size_t& after);
   TStep AtLessThan(size_t lt, bool final);
   TStep AtStartTag(size_t lt, bool final);
   // Skips to just after `close` (searched from `from`), or gives up on the "<" at `lt`.

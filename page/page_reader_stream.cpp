@@ -16,10 +16,11 @@ TPageReaderStream::TPageReaderStream(std::string pageAddress, TPageReader::TKeyO
               FinishReading();
               return;
             }
+            // The reader leaves its buffer of before in `piece`, bytes and all, for a later
+            // piece to be received into.
             reader_.Feed(piece, kRoom);
-            KeepSpare(std::move(piece));
           },
-          kWaitingPieces) {
+          kWaitingPieces, TPieceWorker::TSpareBytes::sbKept) {
   reader_.SetKeyOf(key_of_);
 }
 
@@ -34,7 +35,7 @@ void TPageReaderStream::Append(const char* bytes, size_t count) {
 
 char* TPageReaderStream::AppendRoom(size_t count) {
   if (piece_.capacity() < kPieceSize) {
-    piece_ = TakeSpare();
+    piece_ = worker_.Spare();
     // Room for a whole receive beyond the piece, so that a piece is rarely grown.
     piece_.reserve(kRoom + 2 * kPieceSize);
   }
@@ -53,20 +54,6 @@ void TPageReaderStream::HandPiece() {
   piece_.resize(filled_);
   filled_ = 0;
   worker_.Hand(std::exchange(piece_, std::string()));
-}
-
-void TPageReaderStream::KeepSpare(std::string piece) {
-  std::lock_guard<std::mutex> guard(spare_lock_);
-  if (spares_.size() < kWaitingPieces && piece.capacity() >= kPieceSize)
-    spares_.push_back(std::move(piece));
-}
-
-std::string TPageReaderStream::TakeSpare() {
-  std::lock_guard<std::mutex> guard(spare_lock_);
-  if (spares_.empty()) return std::string();
-  std::string spare = std::move(spares_.back());
-  spares_.pop_back();
-  return spare;
 }
 
 void TPageReaderStream::StartOver() {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -54,10 +53,6 @@ class TPageReaderStream : public TAppendStream {
   void HandPiece();
   // On the worker, once every piece is read.
   void FinishReading();
-  // Buffers the reader is done with, kept with their bytes: a piece received into one needs no
-  // bytes made for it first. On the worker thread, and on the writer's.
-  void KeepSpare(std::string piece);
-  std::string TakeSpare();
   // What arrived was not the page (a redirection's body): the reader starts again.
   void StartOver() override;
 
@@ -71,8 +66,6 @@ class TPageReaderStream : public TAppendStream {
   TStringBlock finished_;
   TStringBlock finished_keys_;
   std::vector<size_t> finished_order_;
-  std::mutex spare_lock_;
-  std::vector<std::string> spares_;
   // Used by the worker only while it runs.
   TPageReader reader_;
   TPieceWorker worker_;
