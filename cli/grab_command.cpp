@@ -24,6 +24,13 @@
 
 namespace cli {
 
+namespace {
+
+// Bytes of the listing written at once.
+constexpr size_t kListingChunk = size_t{64} << 10;
+
+}  // namespace
+
 int RunGrab(const std::vector<std::string>& args) {
   TClientCommand command(
       "grab", "usage: flashgrab-cli grab [-d DIR [--deps]] [options] PAGE_URL",
@@ -97,13 +104,17 @@ int RunGrab(const std::vector<std::string>& args) {
   });
   if (listed != kExitSuccess) return listed;
 
+  // Written a few lines at a time from one small buffer: a listing of many entries is never
+  // held whole, and no memory is taken for it that would have to be cleared first.
   std::string listing;
-  size_t length = 0;
-  for (const size_t i : order)
-    length += found[i].size() + 1;
-  listing.reserve(length);
-  for (const size_t i : order)
+  listing.reserve(kListingChunk + 4096);
+  for (const size_t i : order) {
     listing.append(found[i]).append(1, '\n');
+    if (listing.size() >= kListingChunk) {
+      std::fwrite(listing.data(), 1, listing.size(), stdout);
+      listing.clear();
+    }
+  }
   std::fwrite(listing.data(), 1, listing.size(), stdout);
   std::fflush(stdout);
   if (folder.empty()) return kExitSuccess;
