@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,5 +34,6 @@ class TStringBlock {
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* end_ = nullptr;  // of what the last block holds
   size_t free_ = 0;      // bytes left after it
-  std::vector<std::string_view> views_;
+  // Grown a few views at a time, never moved: no copy and no doubling of memory as it grows.
+  std::deque<std::string_view> views_;
 };

@@ -1061,12 +1061,12 @@ void TPageReader::AddReference(std::string_view reference, size_t schemeLength) 
       ResolvesToItself(reference, schemeLength) &&
       reference.find("://") != std::string_view::npos) {
     if (!addresses_.Add(reference)) return;
-    references_.push_back(reference);
+    references_.push_back(addresses_[addresses_.Size() - 1]);
     KeyLast();
     return;
   }
   if (!relative_.Add(reference)) return;
-  references_.push_back(reference);
+  references_.push_back(relative_[relative_.Size() - 1]);
   Take(reference);
 }
 
@@ -1083,10 +1083,10 @@ void TPageReader::KeyLast() {
 }
 
 void TPageReader::ResolveAll() {
-  addresses_.Clear();
+  earlier_addresses_.push_back(addresses_.TakeStore());
   keys_.clear();
-  for (size_t i = 0; i < references_.size(); ++i)
-    Take(references_[i]);
+  for (const std::string_view reference : references_)
+    Take(reference);
 }
 
 void TPageReader::Prepare() {

@@ -7,6 +7,7 @@
 // changes nothing.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -146,9 +147,13 @@ class TPageReader {
   TResolution resolution_;
   // The references found and their addresses, each once, in the order found. Of the references
   // that need resolving a set is kept as well; the others are told by their addresses.
-  TStringBlock references_;
+  // references_ holds no bytes of its own: it views the strings of relative_, addresses_ and
+  // earlier_addresses_, whose bytes never move.
+  std::deque<std::string_view> references_;
   TDistinctBlockStrings relative_;
   TDistinctBlockStrings addresses_;
+  // The addresses of before each new resolution, which references_ may still view.
+  std::vector<TStringBlock> earlier_addresses_;
   TKeyOf key_of_;
   TStringBlock keys_;    // of addresses_, with key_of_
   std::string key_;      // the one being worked out
