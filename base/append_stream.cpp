@@ -11,9 +11,12 @@ int64_t TAppendStream::Write(const void* buffer, int64_t count) {
   return count;
 }
 
-char* TAppendStream::RoomToWrite(int64_t count) {
+char* TAppendStream::RoomToWrite(int64_t& count) {
   if (count <= 0 || position_ != size_) return nullptr;
-  return AppendRoom(static_cast<size_t>(count));
+  auto room = static_cast<size_t>(count);
+  char* at = AppendRoom(room);
+  count = static_cast<int64_t>(room);
+  return at;
 }
 
 void TAppendStream::CommitWritten(int64_t count) {

@@ -15,7 +15,7 @@ class TAppendStream : public TStream {
   // Raises EWriteError "Stream write error" unless the position is the end.
   int64_t Write(const void* buffer, int64_t count) override;
   // Room from AppendRoom, at the end only.
-  char* RoomToWrite(int64_t count) override;
+  char* RoomToWrite(int64_t& count) override;
   void CommitWritten(int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   // A larger size is room asked for ahead of the data and changes nothing; 0 starts over (what
@@ -29,9 +29,9 @@ class TAppendStream : public TStream {
 
   // The bytes written, in order.
   virtual void Append(const char* bytes, size_t count) = 0;
-  // Room for `count` more bytes, which AppendWritten then takes; nullptr (the default): bytes
-  // come through Append only.
-  virtual char* AppendRoom(size_t) { return nullptr; }
+  // Room for up to `count` more bytes (lowered to the room there is, never to 0), which
+  // AppendWritten then takes; nullptr (the default): bytes come through Append only.
+  virtual char* AppendRoom(size_t&) { return nullptr; }
   virtual void AppendWritten(size_t) {}
   // Forgets what was appended.
   virtual void StartOver() = 0;

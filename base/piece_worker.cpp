@@ -5,7 +5,7 @@
 namespace {
 
 // Handled pieces kept for reuse; more would only hold memory.
-constexpr size_t kMaxSpares = 4;
+constexpr size_t kMaxSpares = 8;
 
 }  // namespace
 

@@ -20,7 +20,7 @@ void TStream::WriteBuffer(const void* buffer, int64_t count) {
   if (count != 0 && Write(buffer, count) != count) throw EWriteError("Stream write error");
 }
 
-char* TStream::RoomToWrite(int64_t) {
+char* TStream::RoomToWrite(int64_t&) {
   return nullptr;
 }
 

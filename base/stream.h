@@ -24,9 +24,10 @@ class TStream : public TObject {
   // bytes than asked for can be moved.
   void ReadBuffer(void* buffer, int64_t count);
   // For a writer that can put bytes in place (a receive): room for up to `count` bytes at the
-  // position, to be filled and then taken with CommitWritten, saving Write's copy. nullptr (the
-  // default) where the stream has no such room; Write is the way then.
-  virtual char* RoomToWrite(int64_t count);
+  // position, to be filled and then taken with CommitWritten, saving Write's copy; `count` is
+  // lowered to the room there is. nullptr (the default) where the stream has no such room; Write
+  // is the way then.
+  virtual char* RoomToWrite(int64_t& count);
   // Takes the first `count` bytes of the room RoomToWrite gave, as Write would take them.
   virtual void CommitWritten(int64_t count);
   void WriteBuffer(const void* buffer, int64_t count);

@@ -1,5 +1,6 @@
 #include "page/page_reader_stream.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <utility>
@@ -29,17 +30,24 @@ TPageReaderStream::~TPageReaderStream() {
 }
 
 void TPageReaderStream::Append(const char* bytes, size_t count) {
-  std::memcpy(AppendRoom(count), bytes, count);
-  AppendWritten(count);
+  while (count > 0) {
+    size_t taken = count;
+    char* room = AppendRoom(taken);
+    std::memcpy(room, bytes, taken);
+    AppendWritten(taken);
+    bytes += taken;
+    count -= taken;
+  }
 }
 
-char* TPageReaderStream::AppendRoom(size_t count) {
-  if (piece_.capacity() < kPieceSize) {
+char* TPageReaderStream::AppendRoom(size_t& count) {
+  if (piece_.capacity() < kRoom + kPieceSize) {
     piece_ = worker_.Spare();
-    // Room for a whole receive beyond the piece, so that a piece is rarely grown.
-    piece_.reserve(kRoom + 2 * kPieceSize);
+    piece_.reserve(kRoom + kPieceSize);
   }
   if (filled_ == 0) filled_ = kRoom;
+  // A receive fills the piece at most: pieces never grow, and stay few.
+  count = std::min(count, kRoom + kPieceSize - filled_);
   // The string's bytes are made once for each piece, as far as receives need them.
   if (piece_.size() < filled_ + count) piece_.resize(filled_ + count);
   return piece_.data() + filled_;

@@ -48,7 +48,7 @@ class TPageReaderStream : public TAppendStream {
  private:
   void Append(const char* bytes, size_t count) override;
   // A receive goes straight into the piece.
-  char* AppendRoom(size_t count) override;
+  char* AppendRoom(size_t& count) override;
   void AppendWritten(size_t count) override;
   void HandPiece();
   // On the worker, once every piece is read.

@@ -310,14 +310,16 @@ class TRoomStream : public TAppendStream {
  public:
   TRoomStream() : TAppendStream("cut") {}
   std::string Data;
-  int Copies = 0;  // writes through Append
+  int Copies = 0;   // writes through Append
+  size_t Room = 0;  // the most room it gives at once; 0: what is asked
 
  protected:
   void Append(const char* bytes, size_t count) override {
     Data.append(bytes, count);
     ++Copies;
   }
-  char* AppendRoom(size_t count) override {
+  char* AppendRoom(size_t& count) override {
+    if (Room != 0) count = std::min(count, Room);
     room_.assign(count, '\0');
     return room_.data();
   }
@@ -337,8 +339,17 @@ TEST(TcpConnectionReadIntoStream, AStreamWithRoomTakesTheReceivesInPlace) {
     size_t Taken;  // bytes of the body the stream gets
     std::vector<int64_t> Reads;
     bool Fails;
+    size_t Room = 0;
   } rows[] = {
       {"counted", 60000, false, 60000, {10000, 20000, 30000, 40000, 50000, 60000}, false},
+      // Each piece that arrives takes three receives into the smaller room.
+      {"into less room than asked",
+       25000,
+       false,
+       25000,
+       {4000, 8000, 10000, 14000, 18000, 20000, 24000, 25000},
+       false,
+       4000},
       {"until the close",
        -1,
        true,
@@ -358,6 +369,7 @@ TEST(TcpConnectionReadIntoStream, AStreamWithRoomTakesTheReceivesInPlace) {
     if (row.Close) r.h.PeerClose();
     EXPECT_EQ(r.c.ReadLine(), "HEAD");
     TRoomStream stream;
+    stream.Room = row.Room;
     const auto read = [&] { r.c.ReadIntoStream(stream, row.Count, row.Count < 0); };
     if (row.Fails)
       EXPECT_EQ(ErrorOf(read), kClosed) << row.Name;
