@@ -15,11 +15,8 @@
 namespace {
 
 // Sixteen bytes: the fewer pages the sort's arrays take, the fewer are faulted in.
-struct TKey {
-  const unsigned char* Bytes;
-  uint32_t Size;
-  uint32_t Index;
-};
+using TKey = TSortKey;
+static_assert(sizeof(TKey) == 16);
 
 // The byte at `depth`, plus one; 0 where the key has ended.
 unsigned ByteAt(const TKey& key, size_t depth) {
@@ -108,17 +105,34 @@ void Sort(TKey* first, TKey* last, size_t depth, TKey* scratch) {
   }
 }
 
+// Keys [from, keys.size()) as the sort sees them.
+void SortKeys(const TStringBlock& keys, size_t from, std::vector<TKey>& sorted) {
+  if (keys.size() > std::numeric_limits<uint32_t>::max()) throw EListError("Too many keys");
+  sorted.resize(keys.size() - from);
+  for (size_t i = from; i < keys.size(); ++i) {
+    const std::string_view key = keys[i];
+    if (key.size() > std::numeric_limits<uint32_t>::max()) throw EListError("Key too long");
+    sorted[i - from] = {reinterpret_cast<const unsigned char*>(key.data()),
+                        static_cast<uint32_t>(key.size()), static_cast<uint32_t>(i)};
+  }
+}
+
+// By the bytes alone.
+bool KeyBefore(const TKey& a, const TKey& b) {
+  const uint32_t n = std::min(a.Size, b.Size);
+  const int c = n == 0 ? 0 : std::memcmp(a.Bytes, b.Bytes, n);  // an empty key has no bytes
+  return c != 0 ? c < 0 : a.Size < b.Size;
+}
+
+bool SameKey(const TKey& a, const TKey& b) {
+  return a.Size == b.Size && (a.Size == 0 || std::memcmp(a.Bytes, b.Bytes, a.Size) == 0);
+}
+
 }  // namespace
 
 std::vector<size_t> KeyOrder(const TStringBlock& keys) {
-  if (keys.size() > std::numeric_limits<uint32_t>::max()) throw EListError("Too many keys");
-  std::vector<TKey> sorted(keys.size());
-  for (size_t i = 0; i < keys.size(); ++i) {
-    const std::string_view key = keys[i];
-    if (key.size() > std::numeric_limits<uint32_t>::max()) throw EListError("Key too long");
-    sorted[i] = {reinterpret_cast<const unsigned char*>(key.data()),
-                 static_cast<uint32_t>(key.size()), static_cast<uint32_t>(i)};
-  }
+  std::vector<TKey> sorted;
+  SortKeys(keys, 0, sorted);
   std::vector<TKey> scratch(sorted.size());
   TKey* const all = sorted.data();
   const size_t count = sorted.size();
@@ -148,5 +162,36 @@ std::vector<size_t> DistinctKeyOrder(const TStringBlock& keys) {
   for (size_t i = 0; i < order.size(); ++i)
     if (i == 0 || keys[order[i]] != keys[order[kept - 1]]) order[kept++] = order[i];
   order.resize(kept);
+  return order;
+}
+
+void TGrowingKeyOrder::Take(const TStringBlock& keys) {
+  if (keys.size() <= taken_) return;
+  SortKeys(keys, taken_, fresh_);
+  scratch_.resize(fresh_.size());
+  Sort(fresh_.data(), fresh_.data() + fresh_.size(), 0, scratch_.data());
+  // Of equal keys the first comes first: the later ones go, here and against the order so far,
+  // whose keys all came before.
+  fresh_.erase(std::unique(fresh_.begin(), fresh_.end(), SameKey), fresh_.end());
+  merged_.clear();
+  merged_.reserve(order_.size() + fresh_.size());
+  auto at = order_.cbegin();
+  for (const TKey& key : fresh_) {
+    const auto place = std::lower_bound(at, order_.cend(), key, KeyBefore);
+    merged_.insert(merged_.end(), at, place);
+    at = place;
+    if (at == order_.cend() || !SameKey(*at, key)) merged_.push_back(key);
+  }
+  merged_.insert(merged_.end(), at, order_.cend());
+  order_.swap(merged_);
+  taken_ = keys.size();
+}
+
+std::vector<size_t> TGrowingKeyOrder::Finish(const TStringBlock& keys) {
+  Take(keys);
+  std::vector<size_t> order(order_.size());
+  for (size_t i = 0; i < order_.size(); ++i)
+    order[i] = order_[i].Index;
+  *this = TGrowingKeyOrder();
   return order;
 }

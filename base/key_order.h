@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "base/string_block.h"
@@ -13,3 +14,29 @@
 std::vector<size_t> KeyOrder(const TStringBlock& keys);
 // As KeyOrder, of equal keys only the first.
 std::vector<size_t> DistinctKeyOrder(const TStringBlock& keys);
+
+// A key as the sort sees it.
+struct TSortKey {
+  const unsigned char* Bytes;
+  uint32_t Size;
+  uint32_t Index;
+};
+
+// DistinctKeyOrder worked out while the keys are still being added, in steps: each step sorts
+// the keys added since the one before and merges them into the order so far, which costs a
+// search of that order for each of them rather than a sort of all. The bytes of the keys must
+// stay where they are (a TStringBlock's do, also when the block is moved).
+class TGrowingKeyOrder {
+ public:
+  // Takes the keys of `keys` after the first Taken() into the order.
+  void Take(const TStringBlock& keys);
+  size_t Taken() const { return taken_; }
+  // DistinctKeyOrder(keys), of keys whose first Taken() are the ones taken; starts over.
+  std::vector<size_t> Finish(const TStringBlock& keys);
+
+ private:
+  std::vector<TSortKey> order_;  // distinct, sorted
+  // Reused by each step.
+  std::vector<TSortKey> fresh_, scratch_, merged_;
+  size_t taken_ = 0;
+};

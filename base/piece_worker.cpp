@@ -38,6 +38,11 @@ std::string TPieceWorker::Spare() {
   return spare;
 }
 
+size_t TPieceWorker::Waiting() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return waiting_.size();
+}
+
 void TPieceWorker::Work() {
   std::unique_lock<std::mutex> guard(lock_);
   for (;;) {

@@ -38,6 +38,8 @@ class TPieceWorker {
   // A string with the room of a piece handled before when there is one: empty, or with the
   // bytes the piece was left with (TSpareBytes::sbKept).
   std::string Spare();
+  // How many pieces wait: 0 tells the handler that it may do other work now.
+  size_t Waiting();
   // Waits until every piece handed has been handled and ends the thread; raises what the handler
   // failed with. Pieces can be handed again afterwards.
   void Finish();

@@ -488,8 +488,10 @@ TStringBlock TPageReader::FinishInBlock(const std::string& finalAddress, TString
   TStringBlock result = addresses_.TakeStore();
   keys = std::move(keys_);
   TKeyOf keyOf = std::move(key_of_);
+  const size_t relistings = relistings_;
   *this = TPageReader(std::move(pageAddress));
   key_of_ = std::move(keyOf);
+  relistings_ = relistings;
   return result;
 }
 
@@ -1085,6 +1087,7 @@ void TPageReader::KeyLast() {
 void TPageReader::ResolveAll() {
   earlier_addresses_.push_back(addresses_.TakeStore());
   keys_.clear();
+  ++relistings_;
   for (const std::string_view reference : references_)
     Take(reference);
 }

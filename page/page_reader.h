@@ -35,6 +35,11 @@ class TPageReader {
   // used again from key to key.
   using TKeyOf = std::function<void(std::string_view address, std::string& key)>;
   void SetKeyOf(TKeyOf keyOf) { key_of_ = std::move(keyOf); }
+  // The keys of the addresses listed so far, in their order (with a key function).
+  const TStringBlock& Keys() const { return keys_; }
+  // How often the addresses were listed again from scratch (a late <base href>, a final address
+  // other than the first), Finish included: the keys are then others.
+  size_t Relistings() const { return relistings_; }
 
   void Feed(std::string_view piece);
   // As Feed, without copying the new bytes: they are `piece` from `room` on, and the `room`
@@ -155,7 +160,8 @@ class TPageReader {
   // The addresses of before each new resolution, which references_ may still view.
   std::vector<TStringBlock> earlier_addresses_;
   TKeyOf key_of_;
-  TStringBlock keys_;    // of addresses_, with key_of_
+  TStringBlock keys_;  // of addresses_, with key_of_
+  size_t relistings_ = 0;
   std::string key_;      // the one being worked out
   std::string decoded_;  // a candidate's value, decoded
 };

@@ -20,6 +20,7 @@ TPageReaderStream::TPageReaderStream(std::string pageAddress, TPageReader::TKeyO
             // The reader leaves its buffer of before in `piece`, bytes and all, for a later
             // piece to be received into.
             reader_.Feed(piece, kRoom);
+            if (key_of_) OrderWhileIdle();
           },
           kWaitingPieces, TPieceWorker::TSpareBytes::sbKept) {
   reader_.SetKeyOf(key_of_);
@@ -68,6 +69,8 @@ void TPageReaderStream::StartOver() {
   worker_.Discard();
   reader_ = TPageReader(page_address_);
   reader_.SetKeyOf(key_of_);
+  order_ = TGrowingKeyOrder();
+  order_relistings_ = 0;
   piece_.clear();
   filled_ = 0;
 }
@@ -100,7 +103,22 @@ TStringBlock TPageReaderStream::FinishInBlock(const std::string& finalAddress, T
   return std::move(finished_);
 }
 
+void TPageReaderStream::OrderWhileIdle() {
+  if (reader_.Relistings() != order_relistings_) {
+    order_ = TGrowingKeyOrder();
+    order_relistings_ = reader_.Relistings();
+  }
+  // Only while no piece waits, and not for a few keys: each step goes through the whole order.
+  const size_t added = reader_.Keys().size() - order_.Taken();
+  if (added >= std::max(kFewKeys, order_.Taken() / 8) && worker_.Waiting() == 0)
+    order_.Take(reader_.Keys());
+}
+
 void TPageReaderStream::FinishReading() {
   finished_ = reader_.FinishInBlock(final_address_, finished_keys_);
-  if (want_order_) finished_order_ = DistinctKeyOrder(finished_keys_);
+  if (!want_order_) return;
+  // What was ordered while the page arrived holds unless the addresses were listed again.
+  finished_order_ = reader_.Relistings() == order_relistings_ ? order_.Finish(finished_keys_)
+                                                              : DistinctKeyOrder(finished_keys_);
+  order_ = TGrowingKeyOrder();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/append_stream.h"
+#include "base/key_order.h"
 #include "base/piece_worker.h"
 #include "base/string_block.h"
 #include "page/page_reader.h"
@@ -51,6 +52,9 @@ class TPageReaderStream : public TAppendStream {
   char* AppendRoom(size_t& count) override;
   void AppendWritten(size_t count) override;
   void HandPiece();
+  // On the worker: orders the keys found so far when it has nothing else to do, so that little is
+  // left to order at the end.
+  void OrderWhileIdle();
   // On the worker, once every piece is read.
   void FinishReading();
   // What arrived was not the page (a redirection's body): the reader starts again.
@@ -66,6 +70,10 @@ class TPageReaderStream : public TAppendStream {
   TStringBlock finished_;
   TStringBlock finished_keys_;
   std::vector<size_t> finished_order_;
+  // Used by the worker only.
+  TGrowingKeyOrder order_;
+  size_t order_relistings_ = 0;  // the reader's Relistings when order_ began
+  static constexpr size_t kFewKeys = 1024;
   // Used by the worker only while it runs.
   TPageReader reader_;
   TPieceWorker worker_;

@@ -60,6 +60,19 @@ TEST(KeyOrder, OrdersAsWholeKeysCompare) {
     for (size_t i = 0; i < expected.size(); ++i)
       if (i == 0 || keys[expected[i]] != keys[expected[i - 1]]) distinct.push_back(expected[i]);
     EXPECT_EQ(DistinctKeyOrder(block), distinct) << name;
+    // Taken in steps while the keys are added, and the rest at the end: the same order, also
+    // where a key repeats one of an earlier step.
+    for (const size_t step : {size_t{1}, size_t{37}, size_t{2500}}) {
+      if (step == 1 && keys.size() > 100) continue;
+      TStringBlock growing;
+      TGrowingKeyOrder order;
+      for (size_t i = 0; i < keys.size(); ++i) {
+        growing.push_back(keys[i]);
+        if ((i + 1) % step == 0) order.Take(growing);
+      }
+      EXPECT_EQ(order.Finish(growing), distinct) << name << ", steps of " << step;
+      EXPECT_EQ(order.Taken(), 0u) << name;  // ready to start over
+    }
   }
 }
 
