@@ -1,5 +1,7 @@
 // flashgrab-cli COMMAND [options] ...: the command-line front end; the commands live in the
 // library beside this file.
+#include <malloc.h>
+
 #include <clocale>
 #include <string>
 #include <vector>
@@ -8,6 +10,11 @@
 #include "cli/command.h"
 
 int main(int argc, char** argv) {
+  // A run is short: memory freed on the way (a page's pieces, grown tables) is kept for what
+  // comes next rather than given back and faulted in again, and large blocks come from the heap
+  // for the same reason.
+  mallopt(M_TRIM_THRESHOLD, 128 << 20);
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
   // Byte strings follow the user's code set (double-byte characters in addresses included).
   std::setlocale(LC_ALL, "");
   SelectLeadBytesFromLocale();
