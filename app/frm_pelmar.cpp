@@ -33,16 +33,21 @@
 #include "app/workflows/download.h"
 #include "app/workflows/error_text.h"
 #include "app/workflows/executable_folder.h"
+#include "app/workflows/frame_pages.h"
 #include "app/workflows/movie_list.h"
 #include "app/workflows/page_grab.h"
+#include "app/workflows/run_files.h"
+#include "app/workflows/saved_names.h"
 #include "app/workflows/setting_file.h"
 #include "app/workflows/web_client_settings.h"
+#include "base/charset.h"
 #include "base/exception.h"
 #include "base/net_exceptions.h"
 #include "base/text.h"
 #include "http/http.h"
 #include "net/ssl_io_handler.h"
 #include "page/page_reader_stream.h"
+#include "uri/address_encoding.h"
 #include "uri/referer_policy.h"
 
 namespace {
@@ -80,22 +85,43 @@ std::string Bytes(const QString& text) {
   return text.toLocal8Bit().toStdString();
 }
 
-// The user locale's collation, without regard to letter case.
+// Addresses, and the file names made from them, are UTF-8 whatever the system's code page.
+QString Utf8(const std::string& bytes) {
+  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string Utf8Bytes(const QString& text) {
+  return text.toUtf8().toStdString();
+}
+
+// The user locale's collation, without regard to letter case; entries that differ only in
+// case ("Tetris.swf", "tetris.swf": two files on the server) by their bytes.
 TStringList::TCompare LocaleCaseInsensitiveCompare() {
   auto collator = std::make_shared<QCollator>(QLocale::system());
   collator->setCaseSensitivity(Qt::CaseInsensitive);
   return [collator](const std::string& a, const std::string& b) {
-    return collator->compare(Local(a), Local(b));
+    const int c = collator->compare(Utf8(a), Utf8(b));
+    return c != 0 ? c : a.compare(b);
   };
 }
 
 // The sort key of the same collation, worked out once per entry. Keys do not follow the
 // collator's case rule on every platform, so they are made from the case-folded text.
-std::function<QCollatorSortKey(const std::string&)> LocaleCaseInsensitiveSortKey() {
+struct TListKey {
+  QCollatorSortKey Folded;
+  std::string Bytes;
+  int compare(const TListKey& other) const {
+    const int c = Folded.compare(other.Folded);
+    return c != 0 ? c : Bytes.compare(other.Bytes);
+  }
+};
+
+std::function<TListKey(const std::string&)> LocaleCaseInsensitiveSortKey() {
   auto collator = std::make_shared<QCollator>(QLocale::system());
   collator->setCaseSensitivity(Qt::CaseInsensitive);
-  return
-      [collator](const std::string& text) { return collator->sortKey(Local(text).toCaseFolded()); };
+  return [collator](const std::string& text) {
+    return TListKey{collator->sortKey(Utf8(text).toCaseFolded()), text};
+  };
 }
 
 TSelectSaveDirHook& SelectSaveDirHook() {
@@ -319,9 +345,19 @@ void TFrmPelmar::ListBox1Click() {
   const QListWidgetItem* current = ListBox1->currentItem();
   if (!current) return;
   swfUrlPathTxt->setText(current->text());
-  // The movie comes through PreviewHttp, sent from the page the list was grabbed from.
-  const std::string address = Bytes(current->text());
-  preview_->Show(address, RefererFor(grabbed_page_, address));
+  // The movie comes through PreviewHttp, sent from the page it was found on.
+  const std::string address = RequestAddress(current->text());
+  preview_->Show(address, RefererFor(PageOf(address), address));
+}
+
+std::string TFrmPelmar::RequestAddress(const QString& shown) const {
+  // A row shows its address decoded for reading; encoded again it is the address found.
+  return ShownAddressRequest(Utf8Bytes(shown));
+}
+
+const std::string& TFrmPelmar::PageOf(const std::string& address) const {
+  const auto found = movie_pages_.find(address);
+  return found != movie_pages_.end() ? found->second : grabbed_page_;
 }
 
 void TFrmPelmar::SelOutPathClick() {
@@ -342,7 +378,7 @@ void TFrmPelmar::stratBtnClick() {
   TPageFetchOutcome outcome;
   std::string address;
   try {
-    address = TypedAddress(Bytes(sourceUrl->text()));
+    address = TypedAddress(Utf8Bytes(sourceUrl->text()));
   } catch (...) {
     outcome.LastError = std::current_exception();
   }
@@ -355,25 +391,46 @@ void TFrmPelmar::stratBtnClick() {
     });
   }
   std::vector<std::string> found;
+  std::vector<std::string> frames;
+  TFrameReading framed;
   grabbed_page_.clear();
+  movie_pages_.clear();
   if (outcome.Fetched) {
     grabbed_page_ = FinalPageAddress(*NetHTTP1, address);
+    reader->SetHttpCharset(ResponseCharset(*NetHTTP1));
     found = reader->Finish(grabbed_page_);
+    // The pages it shows in frames, whose movies are downloaded from those pages.
+    frames = reader->Frames();
+    framed = ReadFramePages(*NetHTTP1, frames, std::string(),
+                            [this] { return Transfer->StopRequested(); });
+    for (TFramedMovie& movie : framed.Movies) {
+      movie_pages_.emplace(movie.Address, movie.Page);
+      found.push_back(std::move(movie.Address));
+    }
   }
   FillMovieList(std::move(found), LocaleCaseInsensitiveSortKey(), LocaleCaseInsensitiveCompare(),
                 *swfUrlList);
   QStringList rows;
   rows.reserve(swfUrlList->Count());
   for (int i = 0; i < swfUrlList->Count(); ++i)
-    rows.append(Local(swfUrlList->Get(i)));
+    rows.append(Utf8(DisplayedAddress(swfUrlList->Get(i))));
   ListBox1->clear();
   ListBox1->addItems(rows);
-  // A page that never arrived is not a page without movies.
-  Label1->SetCaption(outcome.Fetched
-                         ? QString::fromUtf8("总数") + QString::number(swfUrlList->Count()) + "   "
-                         : QString::fromUtf8("抓取失败   "));
+  // A page that never arrived is not a page without movies, and a page without movies says
+  // what it did find.
+  QString caption = QString::fromUtf8("抓取失败   ");
+  QString detail = Utf8(ErrorMessageOf(outcome.LastError));
+  if (outcome.Fetched) {
+    caption = QString::fromUtf8("总数") + QString::number(swfUrlList->Count()) + "   ";
+    if (swfUrlList->Count() == 0) {
+      caption = frames.empty() ? QString::fromUtf8("总数0，无框架页  ")
+                               : QString::fromUtf8("总数0，框架页%1个  ").arg(framed.Read);
+      detail = Utf8(NoMoviesText(frames.size(), framed));
+    }
+  }
+  Label1->SetCaption(caption);
   // Why it failed (a certificate, not a missing page) is one hover away.
-  Label1->setToolTip(Local(ErrorMessageOf(outcome.LastError)));
+  Label1->setToolTip(detail);
   if (Transfer->StopRequested()) Label1->SetCaption(QString::fromUtf8("已停止  "));
 }
 
@@ -395,7 +452,7 @@ void TFrmPelmar::DownBtnClick() {
     ++ordinal;
     swfUrlPathTxt->setText(item->text());
     Label1->SetCaption(QString::fromUtf8("正在下载 %1/%2  ").arg(ordinal).arg(selected) +
-                       Local(::UrlFileName(Bytes(item->text()))));
+                       Utf8(SavedFileName(RequestAddress(item->text()))));
     run.StartItem();
     const TShownDownload outcome = DownloadShownAddress();
     if (outcome == TShownDownload::sdSaved) ++saved;
@@ -432,31 +489,42 @@ void TFrmPelmar::ListBox1KeyPress(QObject*, const QKeyEvent& Key) {
 
 void TFrmPelmar::StartDependencies() {
   dependencies_.reset();
+  // With the files they load, games are saved as on their sites, so that two never share a
+  // place; alone, each movie goes into the folder under its name.
+  run_files_ = std::make_unique<TRunFiles>(
+      outPath.Text(), DepsCheck->isChecked() ? TSaveLayout::slSite : TSaveLayout::slFlat);
   if (!DepsCheck->isChecked()) return;
-  dependencies_ = std::make_unique<TDependencyWalk>(*UdownFileHttp, outPath.Text());
+  dependencies_ = std::make_unique<TDependencyWalk>(*UdownFileHttp, *run_files_);
   dependencies_->Stopped = [this] { return Transfer->StopRequested(); };
 }
 
 QString TFrmPelmar::EndDependencies() {
-  if (!dependencies_) return QString();
-  const QString counts = QString::fromUtf8("依赖文件 %1 个，缺失 %2 个  ")
-                             .arg(dependencies_->Saved())
-                             .arg(dependencies_->Missing());
+  QString counts;
+  if (dependencies_)
+    counts = QString::fromUtf8("依赖文件 %1 个，缺失 %2 个  ")
+                 .arg(dependencies_->Saved())
+                 .arg(dependencies_->Missing());
   dependencies_.reset();
+  run_files_.reset();
   return counts;
 }
 
 TFrmPelmar::TShownDownload TFrmPelmar::DownloadShownAddress() {
-  const std::string address = Bytes(swfUrlPathTxt->text());
-  if (Trim(address).empty()) return TShownDownload::sdSkipped;
+  const std::string address = RequestAddress(swfUrlPathTxt->text());
+  if (address.empty()) return TShownDownload::sdSkipped;
   std::string path;
   try {
-    path = CheckedDestinationPath(outPath.Text(), address);
+    CheckedDestinationPath(outPath.Text(), address);
+    // Within a run no file takes the place of another: a second "game.swf" is "game (2).swf".
+    path = run_files_->Claim(address, run_files_->MoviePlace(address)).Path;
   } catch (const Exception&) {
     ShowDownloadFailure();
     return TShownDownload::sdFailed;
   }
-  if (!DownloadFile(address, path)) return TShownDownload::sdFailed;
+  if (!DownloadFile(address, path)) {
+    run_files_->Release(address);
+    return TShownDownload::sdFailed;
+  }
   // A dependency that cannot be had is counted, not shown in a box.
   if (dependencies_) dependencies_->SaveDependencies(address, path);
   return TShownDownload::sdSaved;
@@ -469,7 +537,7 @@ std::string TFrmPelmar::UrlFileName(const std::string& address) const {
 bool TFrmPelmar::DownloadFile(const std::string& address, const std::string& path) {
   try {
     // Hosts of movies often refuse requests that do not come from their page.
-    UdownFileHttp->Request.Referer = RefererFor(grabbed_page_, address);
+    UdownFileHttp->Request.Referer = RefererFor(PageOf(address), address);
     ::DownloadFile(*UdownFileHttp, address, path);
     return true;
   } catch (...) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/workflows/short_string.h"
@@ -25,6 +26,7 @@ class TNetAntiFreeze;
 class TMoviePreview;
 class TNetHTTP;
 class TNetSSLIOHandlerSocket;
+class TRunFiles;
 class TTransferControls;
 class TURLLabel;
 class TWebBrowser;
@@ -145,13 +147,22 @@ class TFrmPelmar : public QWidget {
   enum class TShownDownload { sdSkipped, sdSaved, sdFailed };
   TShownDownload DownloadShownAddress();
 
-  // With DepsCheck on, the dependency saving of the download run under way.
+  // The files of the download run under way (and with DepsCheck on, its dependency saving).
   void StartDependencies();
   // The counts of the run's dependent files for the status, and the end of the run's walk.
   QString EndDependencies();
 
+  // The address a row (or the address field) shows, as its request carries it.
+  std::string RequestAddress(const QString& shown) const;
+  // The page `address` was found on: a frame's page, or the grabbed page.
+  const std::string& PageOf(const std::string& address) const;
+
   std::unique_ptr<TStringList> swfUrlList;
+  // The files of the download run under way, and with DepsCheck on its dependency saving.
+  std::unique_ptr<TRunFiles> run_files_;
   std::unique_ptr<TDependencyWalk> dependencies_;
+  // The movies found in frames, with the frame's page (the others come from grabbed_page_).
+  std::unordered_map<std::string, std::string> movie_pages_;
   // The address of the page the last grab read (empty when it failed): the Referer of downloads
   // and previews.
   std::string grabbed_page_;

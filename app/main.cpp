@@ -4,9 +4,12 @@
 #include "app/error_report.h"
 #include "app/frm_pelmar.h"
 #include "app/web_browser.h"
+#include "base/safe_file_writer.h"
 
 int main(int argc, char** argv) {
   PrepareWebEngine();
+  // Ended by Ctrl+C or a kill during a download, it leaves no partial file behind.
+  RemoveUnfinishedFilesOnSignals();
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("flashgrab"));

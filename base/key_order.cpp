@@ -170,17 +170,19 @@ void TGrowingKeyOrder::Take(const TStringBlock& keys) {
   SortKeys(keys, taken_, fresh_);
   scratch_.resize(fresh_.size());
   Sort(fresh_.data(), fresh_.data() + fresh_.size(), 0, scratch_.data());
-  // Of equal keys the first comes first: the later ones go, here and against the order so far,
-  // whose keys all came before.
-  fresh_.erase(std::unique(fresh_.begin(), fresh_.end(), SameKey), fresh_.end());
+  // Of equal keys the first comes first: the later ones follow it or go, here and against the
+  // order so far, whose keys all came before.
+  const bool all = equal_ == TEqualKeys::ekAll;
+  if (!all) fresh_.erase(std::unique(fresh_.begin(), fresh_.end(), SameKey), fresh_.end());
   merged_.clear();
   merged_.reserve(order_.size() + fresh_.size());
   auto at = order_.cbegin();
   for (const TKey& key : fresh_) {
-    const auto place = std::lower_bound(at, order_.cend(), key, KeyBefore);
+    const auto place = all ? std::upper_bound(at, order_.cend(), key, KeyBefore)
+                           : std::lower_bound(at, order_.cend(), key, KeyBefore);
     merged_.insert(merged_.end(), at, place);
     at = place;
-    if (at == order_.cend() || !SameKey(*at, key)) merged_.push_back(key);
+    if (all || at == order_.cend() || !SameKey(*at, key)) merged_.push_back(key);
   }
   merged_.insert(merged_.end(), at, order_.cend());
   order_.swap(merged_);
@@ -192,6 +194,6 @@ std::vector<size_t> TGrowingKeyOrder::Finish(const TStringBlock& keys) {
   std::vector<size_t> order(order_.size());
   for (size_t i = 0; i < order_.size(); ++i)
     order[i] = order_[i].Index;
-  *this = TGrowingKeyOrder();
+  *this = TGrowingKeyOrder(equal_);
   return order;
 }

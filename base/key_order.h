@@ -22,19 +22,28 @@ struct TSortKey {
   uint32_t Index;
 };
 
-// DistinctKeyOrder worked out while the keys are still being added, in steps: each step sorts
-// the keys added since the one before and merges them into the order so far, which costs a
-// search of that order for each of them rather than a sort of all. The bytes of the keys must
-// stay where they are (a TStringBlock's do, also when the block is moved).
+// What an order does with keys equal to one before them.
+enum class TEqualKeys {
+  ekFirstOnly,  // as DistinctKeyOrder
+  ekAll,        // as KeyOrder
+};
+
+// DistinctKeyOrder (or KeyOrder) worked out while the keys are still being added, in steps: each
+// step sorts the keys added since the one before and merges them into the order so far, which
+// costs a search of that order for each of them rather than a sort of all. The bytes of the keys
+// must stay where they are (a TStringBlock's do, also when the block is moved).
 class TGrowingKeyOrder {
  public:
+  explicit TGrowingKeyOrder(TEqualKeys equal = TEqualKeys::ekFirstOnly) : equal_(equal) {}
   // Takes the keys of `keys` after the first Taken() into the order.
   void Take(const TStringBlock& keys);
   size_t Taken() const { return taken_; }
-  // DistinctKeyOrder(keys), of keys whose first Taken() are the ones taken; starts over.
+  // DistinctKeyOrder(keys) (KeyOrder(keys) with ekAll), of keys whose first Taken() are the ones
+  // taken; starts over.
   std::vector<size_t> Finish(const TStringBlock& keys);
 
  private:
+  TEqualKeys equal_;
   std::vector<TSortKey> order_;  // distinct, sorted
   // Reused by each step.
   std::vector<TSortKey> fresh_, scratch_, merged_;

@@ -1,10 +1,12 @@
 #include "base/safe_file_writer.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -17,6 +19,31 @@ namespace {
 // Bytes of the file name kept in the temporary file's name, so that it stays within the file
 // system's limit of 255 bytes.
 constexpr size_t kTemporaryNameRoom = 200;
+
+// The temporary files of the writers alive, for a signal handler: it may only read what is
+// there, so they are kept in a fixed table of pointers to each writer's own name.
+constexpr size_t kWatchedFiles = 64;
+std::atomic<const char*> g_unfinished[kWatchedFiles];
+
+void Watch(const char* path) {
+  for (std::atomic<const char*>& slot : g_unfinished) {
+    const char* empty = nullptr;
+    if (slot.compare_exchange_strong(empty, path)) return;
+  }
+  // More writers at once than slots: the others are only removed by their own destructors.
+}
+
+void Unwatch(const char* path) {
+  for (std::atomic<const char*>& slot : g_unfinished) {
+    const char* expected = path;
+    if (slot.compare_exchange_strong(expected, nullptr)) return;
+  }
+}
+
+extern "C" void RemoveAndEnd(int signal) {
+  RemoveUnfinishedFiles();
+  ::_exit(128 + signal);
+}
 
 mode_t NewFileMode() {
   const mode_t mask = ::umask(0);
@@ -42,11 +69,13 @@ TSafeFileWriter::TSafeFileWriter(const std::string& destination, TSafeFileOption
   const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) Refuse(errno);
   temporary_ = pattern;
+  Watch(temporary_.c_str());
   stream_ = std::make_unique<TFileStream>(temporary_, fd);
   // mkstemp makes the file private; the result gets the permissions asked for.
   if (::fchmod(fd, ModeFor(destination, options_)) != 0 && options_.KeepMode) {
     const int error = errno;
     stream_.reset();
+    Unwatch(temporary_.c_str());
     ::unlink(temporary_.c_str());
     Refuse(error);
   }
@@ -55,6 +84,7 @@ TSafeFileWriter::TSafeFileWriter(const std::string& destination, TSafeFileOption
 TSafeFileWriter::~TSafeFileWriter() {
   if (committed_) return;
   stream_.reset();
+  Unwatch(temporary_.c_str());
   ::unlink(temporary_.c_str());
 }
 
@@ -71,9 +101,23 @@ void TSafeFileWriter::Commit() {
   stream_->Close();
   if (::rename(temporary_.c_str(), destination_.c_str()) != 0) Refuse(errno);
   committed_ = true;
+  Unwatch(temporary_.c_str());
 }
 
 void TSafeFileWriter::Refuse(int error) const {
   throw EFCreateError(
       Format("Cannot create file \"%s\". %s", destination_.c_str(), std::strerror(error)));
+}
+
+void RemoveUnfinishedFiles() noexcept {
+  for (std::atomic<const char*>& slot : g_unfinished)
+    if (const char* path = slot.load()) ::unlink(path);
+}
+
+void RemoveUnfinishedFilesOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = RemoveAndEnd;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
 }

@@ -23,6 +23,9 @@ struct TSafeFileOptions {
 // destination (".NAME.part-XXXXXX", hidden), which Commit renames onto it, so a failed write
 // never cuts or half-writes a file the user has. Destroying an uncommitted writer removes the
 // temporary file; so does every failure of Commit.
+//
+// A process that is interrupted leaves none behind either once RemoveUnfinishedFilesOnSignals
+// has run.
 class TSafeFileWriter {
  public:
   // Raises EFCreateError "Cannot create file "%s". %s" (the destination's name, the system's
@@ -50,3 +53,10 @@ class TSafeFileWriter {
   std::unique_ptr<TFileStream> stream_;
   bool committed_ = false;
 };
+
+// Removes the temporary file of every writer not yet committed or destroyed. Only calls that are
+// safe in a signal handler.
+void RemoveUnfinishedFiles() noexcept;
+// From now on SIGINT and SIGTERM remove those files, then end the process with status 128 plus
+// the signal's number (130, 143), as a shell reports a process the signal ended.
+void RemoveUnfinishedFilesOnSignals();

@@ -13,24 +13,22 @@ namespace cli {
 
 int RunDownload(const std::vector<std::string>& args) {
   TClientCommand command(
-      "download", "usage: flashgrab-cli download [-d DIR] [--deps] [options] URL...",
-      "Saves each URL into DIR under the text after its last \"/\", printing\n"
-      "\"saved PATH\" or \"failed URL: CLASS: MESSAGE\" for each. With -e PAGE\n"
-      "each request names PAGE as its Referer (but an https PAGE is never named\n"
-      "to a plain http URL).",
-      {{"download", 'd', "DIR", "save into DIR (default: the current folder)"},
-       {"deps", 0, nullptr, "also save the files each movie loads at run time"}});
-  bool dependencies = false;
-  std::string folder = ".";
-  std::vector<std::string> addresses;
+      "download",
+      "usage: flashgrab-cli download [-d DIR] [--deps] [--layout flat|site] [options] URL...",
+      "Saves each URL into DIR under its file name (decoded, without query), printing\n"
+      "\"saved PATH\" or \"failed URL: CLASS: MESSAGE\" for each; a second file of the same\n"
+      "name is saved as \"NAME (2).EXT\". With -e PAGE each request names PAGE as its\n"
+      "Referer (but an https PAGE is never named to a plain http URL).",
+      SavingOptionDefs("save into DIR (default: the current folder)"));
+  TSaving saving;
+  saving.Folder = ".";
+  std::vector<TMovieToSave> movies;
   const auto ended = command.Parse(
-      args,
-      [&folder, &dependencies](const TParsedOption& option) {
-        TakeSavingOption(option, folder, dependencies);
-      },
-      [&addresses](const std::vector<std::string>& operands) {
+      args, [&saving](const TParsedOption& option) { TakeSavingOption(option, saving); },
+      [&movies](const std::vector<std::string>& operands) {
         if (operands.empty()) throw TUsageError("no URL given");
-        addresses = operands;
+        for (const std::string& operand : operands)
+          movies.push_back({AddressOperand(operand), std::string()});
       });
   if (ended) return *ended;
   // As in the window, redirects are followed whether or not -L is given.
@@ -39,9 +37,9 @@ int RunDownload(const std::vector<std::string>& args) {
   return command.WithClient([&](TNetHTTP& http) {
     TProgressMeter meter(http, TProgressMeter::Wanted(command.Client.Silent));
     // -e names the page the movies come from.
-    const std::string page = http.Request.Referer;
-    return SaveAll(http, addresses, folder, page, &meter, dependencies) ? kExitSuccess
-                                                                        : kExitFailure;
+    for (TMovieToSave& movie : movies)
+      movie.Page = http.Request.Referer;
+    return SaveAll(http, movies, saving, &meter) ? kExitSuccess : kExitFailure;
   });
 }
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/workflows/download.h"
-#include "app/workflows/web_client_settings.h"
 #include "base/safe_file_writer.h"
 #include "cli/client_command.h"
 #include "cli/command.h"
@@ -30,16 +29,17 @@ int RunGet(const std::vector<std::string>& args) {
         outputFile = option.Value;
       },
       [&](const std::vector<std::string>& operands) {
-        addresses = operands;
-        if (addresses.empty()) throw TUsageError("no URL given");
-        if (!outputFile.empty() && addresses.size() > 1)
+        if (operands.empty()) throw TUsageError("no URL given");
+        if (!outputFile.empty() && operands.size() > 1)
           throw TUsageError("-o takes exactly one URL");
+        for (const std::string& operand : operands)
+          addresses.push_back(AddressOperand(operand));
       });
   if (ended) return *ended;
 
   return command.WithClient([&](TNetHTTP& http) {
     if (!outputFile.empty()) {
-      const std::string address = TypedAddress(addresses[0]);
+      const std::string& address = addresses[0];
       http.RecvBufferSize = kFileReceiveSize;
       TSafeFileWriter output(outputFile);
       TProgressMeter meter(http, TProgressMeter::Wanted(command.Client.Silent));
@@ -57,7 +57,7 @@ int RunGet(const std::vector<std::string>& args) {
     }
     TDescriptorStream out(STDOUT_FILENO);
     for (const std::string& address : addresses) {
-      http.HttpGet(TypedAddress(address), out);
+      http.HttpGet(address, out);
       CheckDelivered(http);
     }
     return kExitSuccess;

@@ -1,16 +1,19 @@
 // flashgrab-cli grab [options] PAGE_URL: fetches a page as the window's grab does and lists
-// its movies; with -d it then saves every one of them, as the window's download does.
+// its movies (and those of the pages it shows in frames); with -d it then saves every one of
+// them, as the window's download does.
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <numeric>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "app/workflows/frame_pages.h"
 #include "app/workflows/movie_list.h"
 #include "app/workflows/page_grab.h"
 #include "app/workflows/swf_url_stream.h"
-#include "app/workflows/web_client_settings.h"
+#include "base/key_order.h"
 #include "base/string_block.h"
 #include "base/string_list.h"
 #include "base/text.h"
@@ -19,6 +22,7 @@
 #include "cli/command.h"
 #include "cli/progress_meter.h"
 #include "cli/saving.h"
+#include "cli/terminal_text.h"
 #include "http/http.h"
 #include "page/page_reader_stream.h"
 
@@ -29,41 +33,101 @@ namespace {
 // Bytes of the listing written at once.
 constexpr size_t kListingChunk = size_t{64} << 10;
 
+// What a grab lists: `found` in the order `order` names them, each found on `pages[i]` (the
+// page, or a frame's page), or on the grabbed page when `pages` is empty.
+struct TListing {
+  TStringBlock Found;
+  std::vector<size_t> Order;
+  std::vector<std::string> Pages;
+};
+
+// Adds the movies of the frames that the page's own list does not have, and orders them all
+// again by their keys.
+void AddFramedMovies(const std::string& pageAddress, const TFrameReading& frames,
+                     TListing& listing) {
+  std::unordered_set<std::string_view> known;
+  for (size_t i = 0; i < listing.Found.size(); ++i)
+    known.insert(listing.Found[i]);
+  listing.Pages.assign(listing.Found.size(), pageAddress);
+  for (const TFramedMovie& movie : frames.Movies) {
+    if (known.count(movie.Address)) continue;
+    listing.Found.push_back(movie.Address);
+    listing.Pages.push_back(movie.Page);
+  }
+  TStringBlock keys;
+  std::string key;
+  for (size_t i = 0; i < listing.Found.size(); ++i) {
+    key.clear();
+    WriteShownAddressKey(listing.Found[i], key);
+    keys.push_back(key);
+  }
+  listing.Order = KeyOrder(keys);
+}
+
+void PrintListing(const TListing& listing) {
+  // Written a few lines at a time from one small buffer: a listing of many entries is never
+  // held whole, and no memory is taken for it that would have to be cleared first.
+  std::string text;
+  text.reserve(kListingChunk + 4096);
+  for (const size_t i : listing.Order) {
+    const std::string_view address = listing.Found[i];
+    // Most addresses have nothing to decode for reading.
+    if (address.find('%') == std::string_view::npos)
+      text.append(address);
+    else
+      text.append(ShownAddress(address));
+    text.append(1, '\n');
+    if (text.size() >= kListingChunk) {
+      std::fwrite(text.data(), 1, text.size(), stdout);
+      text.clear();
+    }
+  }
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int RunGrab(const std::vector<std::string>& args) {
+  std::vector<TOptionDef> own = SavingOptionDefs("then save every movie listed into DIR");
+  own.push_back(
+      {"pattern-only", 0, nullptr, "list what the original pattern finds, quotes removed"});
+  own.push_back({"no-frames", 0, nullptr, "do not read the pages the page shows in frames"});
   TClientCommand command(
-      "grab", "usage: flashgrab-cli grab [-d DIR [--deps]] [options] PAGE_URL",
+      "grab",
+      "usage: flashgrab-cli grab [-d DIR [--deps] [--layout flat|site]] [--no-frames] [options] "
+      "PAGE_URL",
       Format("Fetches the page (up to %d attempts) and prints the address of every movie it\n"
-             "refers to, one per line, absolute, sorted without regard to letter case.\n"
-             "Downloads name the page as their Referer.",
-             kPageAttempts),
-      {{"download", 'd', "DIR", "then save every movie listed into DIR"},
-       {"pattern-only", 0, nullptr, "list what the original pattern finds, quotes removed"},
-       {"deps", 0, nullptr, "with -d, also save the files each movie loads at run time"}});
-  bool dependencies = false;
-  std::string folder;
+             "refers to, one per line, absolute, sorted without regard to letter case; the\n"
+             "pages it shows in frames (at most %zu) are read too. Downloads name the page\n"
+             "they were found on as their Referer.",
+             kPageAttempts, TPageReader::kMaxFrames),
+      std::move(own));
+  TSaving saving;
   bool patternOnly = false;
-  std::string address;
+  bool noFrames = false;
+  std::string requested;
   const auto ended = command.Parse(
       args,
-      [&folder, &patternOnly, &dependencies](const TParsedOption& option) {
+      [&](const TParsedOption& option) {
         if (option.Is("pattern-only"))
           patternOnly = true;
+        else if (option.Is("no-frames"))
+          noFrames = true;
         else
-          TakeSavingOption(option, folder, dependencies);
+          TakeSavingOption(option, saving);
       },
-      [&address](const std::vector<std::string>& operands) {
+      [&requested](const std::vector<std::string>& operands) {
         if (operands.empty()) throw TUsageError("no page URL given");
         if (operands.size() > 1) throw TUsageError("one page URL only");
-        address = operands[0];
+        requested = AddressOperand(operands[0]);
       });
   if (ended) return *ended;
 
-  // The movies listed: `found` in the order `order` names them.
-  TStringBlock found;
-  std::vector<size_t> order;
-  std::string pageAddress = address;
+  TListing listing;
+  std::string pageAddress = requested;
+  std::vector<std::string> frames;
+  TFrameReading framed;
   // As in the window, redirects are followed whether or not -L is given.
   command.Client.Options.FollowRedirects = true;
   const int listed = command.WithClient([&](TNetHTTP& page) {
@@ -75,14 +139,13 @@ int RunGrab(const std::vector<std::string>& args) {
     // entries, in less time and memory.
     std::unique_ptr<TSwfUrlStream> search;
     std::unique_ptr<TPageReaderStream> reader;
-    const std::string requested = TypedAddress(address);
     FetchPage(page, requested, kPageAttempts, outcome, [&]() -> TStream& {
       if (patternOnly) {
         search = std::make_unique<TSwfUrlStream>();
         return *search;
       }
       // The sort keys are worked out while the page arrives, as the addresses are found.
-      reader = std::make_unique<TPageReaderStream>(requested, WriteCaseFoldedCollationKey);
+      reader = std::make_unique<TPageReaderStream>(requested, WriteShownAddressKey);
       return *reader;
     });
     if (!outcome.Fetched) std::rethrow_exception(outcome.LastError);
@@ -92,42 +155,47 @@ int RunGrab(const std::vector<std::string>& args) {
       FillMovieList<std::string>(search->Finish(), CaseFoldedCollationKey, CaseFoldedCollation(),
                                  movies);
       for (const std::string& movie : movies.Strings())
-        found.push_back(movie);
-      order.resize(found.size());
-      std::iota(order.begin(), order.end(), size_t{0});
-    } else {
-      // The worker orders the entries as it finishes; they are listed from where they are.
-      TStringBlock keys;
-      found = reader->FinishInBlock(pageAddress, keys, &order);
+        listing.Found.push_back(movie);
+      listing.Order.resize(listing.Found.size());
+      std::iota(listing.Order.begin(), listing.Order.end(), size_t{0});
+      return kExitSuccess;
+    }
+    // The worker orders the entries as it finishes; they are listed from where they are.
+    reader->SetHttpCharset(ResponseCharset(page));
+    TStringBlock keys;
+    listing.Found = reader->FinishInBlock(pageAddress, keys, &listing.Order);
+    frames = reader->Frames();
+    if (!noFrames && !frames.empty()) {
+      framed = ReadFramePages(page, frames, outcome.UserAgent);
+      for (const auto& [frame, reason] : framed.Failed)
+        std::fprintf(stderr, "%s: frame %s: %s\n", kProgramName, ShownAddress(frame).c_str(),
+                     OneLine(reason).c_str());
+      if (!framed.Movies.empty()) AddFramedMovies(pageAddress, framed, listing);
     }
     return kExitSuccess;
   });
   if (listed != kExitSuccess) return listed;
 
-  // Written a few lines at a time from one small buffer: a listing of many entries is never
-  // held whole, and no memory is taken for it that would have to be cleared first.
-  std::string listing;
-  listing.reserve(kListingChunk + 4096);
-  for (const size_t i : order) {
-    listing.append(found[i]).append(1, '\n');
-    if (listing.size() >= kListingChunk) {
-      std::fwrite(listing.data(), 1, listing.size(), stdout);
-      listing.clear();
-    }
+  PrintListing(listing);
+  // A page that lists nothing says what it did find, so that an empty list is not a puzzle.
+  if (listing.Order.empty() && !patternOnly) {
+    const std::string found = noFrames && !frames.empty()
+                                  ? Format("no movies; %zu frame%s not read (--no-frames)",
+                                           frames.size(), frames.size() == 1 ? "" : "s")
+                                  : NoMoviesText(frames.size(), framed);
+    std::fprintf(stderr, "%s: %s\n", kProgramName, found.c_str());
   }
-  std::fwrite(listing.data(), 1, listing.size(), stdout);
-  std::fflush(stdout);
-  if (folder.empty()) return kExitSuccess;
+  if (saving.Folder.empty()) return kExitSuccess;
 
-  std::vector<std::string> movies;
-  movies.reserve(order.size());
-  for (const size_t i : order)
-    movies.emplace_back(found[i]);
+  std::vector<TMovieToSave> movies;
+  movies.reserve(listing.Order.size());
+  for (const size_t i : listing.Order)
+    movies.push_back(
+        {std::string(listing.Found[i]), listing.Pages.empty() ? pageAddress : listing.Pages[i]});
   // Downloads have a client of their own, as in the window.
   return command.WithClient([&](TNetHTTP& download) {
     TProgressMeter meter(download, TProgressMeter::Wanted(command.Client.Silent));
-    return SaveAll(download, movies, folder, pageAddress, &meter, dependencies) ? kExitSuccess
-                                                                                : kExitFailure;
+    return SaveAll(download, movies, saving, &meter) ? kExitSuccess : kExitFailure;
   });
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/lead_bytes.h"
+#include "base/safe_file_writer.h"
 #include "cli/command.h"
 
 int main(int argc, char** argv) {
@@ -18,5 +19,7 @@ int main(int argc, char** argv) {
   // Byte strings follow the user's code set (double-byte characters in addresses included).
   std::setlocale(LC_ALL, "");
   SelectLeadBytesFromLocale();
+  // Ctrl+C or a kill in the middle of a transfer leaves no partial file behind.
+  RemoveUnfinishedFilesOnSignals();
   return cli::RunProgram(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
 }

@@ -6,9 +6,11 @@
 #include <cstring>
 #include <exception>
 
+#include "app/workflows/web_client_settings.h"
 #include "base/exception.h"
 #include "base/text.h"
 #include "cli/command.h"
+#include "cli/terminal_text.h"
 #include "http/http.h"
 
 namespace cli {
@@ -34,6 +36,32 @@ int PositiveNumber(const std::string& text, const char* option, bool zeroAllowed
     throw TUsageError(Format("--%s needs a %s number, not '%s'", option,
                              zeroAllowed ? "non-negative" : "positive", text.c_str()));
   return value;
+}
+
+// Seconds as curl takes them ("30", "2.5", ".5"), as milliseconds, rounded up: more than 0 and
+// at most a few weeks (the limit of a wait's milliseconds).
+int PositiveSeconds(const std::string& text, const char* option) {
+  const size_t dot = text.find('.');
+  const std::string whole = text.substr(0, dot);
+  const std::string fraction = dot == std::string::npos ? std::string() : text.substr(dot + 1);
+  int64_t seconds = 0, part = 0;
+  const bool usable =
+      (!whole.empty() || !fraction.empty()) &&
+      (whole.empty() || ParseDecimalDigits(whole, seconds)) &&
+      (fraction.empty() || (fraction.size() <= 9 && ParseDecimalDigits(fraction, part))) &&
+      !(dot != std::string::npos && fraction.empty() && whole.empty());
+  int64_t ms = 0;
+  if (usable && seconds <= INT32_MAX / 1000) {
+    // The fraction's digits as nanoseconds, then milliseconds rounded up.
+    int64_t nanos = part;
+    for (size_t i = fraction.size(); i < 9; ++i)
+      nanos *= 10;
+    ms = seconds * 1000 + (nanos + 999999) / 1000000;
+  }
+  if (!usable || ms <= 0 || ms > INT32_MAX)
+    throw TUsageError(
+        Format("--%s needs a positive number of seconds, not '%s'", option, text.c_str()));
+  return static_cast<int>(ms);
 }
 
 // A value that goes into a header line must not bring line breaks of its own.
@@ -129,7 +157,10 @@ const std::vector<TOptionDef>& ClientOptionDefs() {
       {"location", 'L', nullptr, "follow redirections"},
       {"max-redirs", 0, "N", "follow at most N redirections per address (with -L)"},
       {"http1.0", 0, nullptr, "speak HTTP/1.0"},
-      {"max-time", 0, "MS", "give up a read after MS milliseconds without data"},
+      {"max-time", 0, "S", "give up a transfer after S seconds in all (decimals allowed)"},
+      {"connect-timeout", 0, "S", "give up a connect after S seconds (default 30)"},
+      {"stall-timeout", 0, "S", "give up a transfer after S seconds without a byte (default 60)"},
+      {"compressed", 0, nullptr, "ask for a gzip or deflate body (decoded either way)"},
       {"proxy", 'x', "HOST:PORT", "send requests through this HTTP proxy"},
       {"proxy-user", 0, "USER:PASSWORD", "Basic credentials for the proxy"},
       {"socks4", 0, "HOST:PORT", "connect through this SOCKS 4 server"},
@@ -162,6 +193,14 @@ void SplitHostPort(const std::string& text, int defaultPort, std::string& host, 
   if (host.empty()) throw TUsageError(Format("'%s' names no host", text.c_str()));
 }
 
+std::string AddressOperand(const std::string& text) {
+  try {
+    return TypedAddress(FromTerminal(text));
+  } catch (const Exception& e) {
+    throw TUsageError(e.Message());
+  }
+}
+
 TCredentials SplitUserPassword(const std::string& text) {
   const size_t colon = text.find(':');
   if (colon == std::string::npos)
@@ -190,7 +229,13 @@ bool TakeClientOption(const TParsedOption& option, TClientArguments& arguments) 
   } else if (option.Is("http1.0")) {
     options.Http10 = true;
   } else if (option.Is("max-time")) {
-    options.ReadTimeoutMs = PositiveNumber(v, "max-time", false);
+    options.MaxTimeMs = PositiveSeconds(v, "max-time");
+  } else if (option.Is("connect-timeout")) {
+    options.ConnectTimeoutMs = PositiveSeconds(v, "connect-timeout");
+  } else if (option.Is("stall-timeout")) {
+    options.StallTimeoutMs = PositiveSeconds(v, "stall-timeout");
+  } else if (option.Is("compressed")) {
+    options.Compressed = true;
   } else if (option.Is("proxy")) {
     SplitHostPort(v, kDefaultProxyPort, options.ProxyHost, options.ProxyPort);
   } else if (option.Is("proxy-user")) {

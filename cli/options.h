@@ -68,6 +68,10 @@ bool TakeClientOption(const TParsedOption& option, TClientArguments& arguments);
 // HOST[:PORT] with an optional "scheme://" in front; `defaultPort` when no port is given.
 // Raises TUsageError.
 void SplitHostPort(const std::string& text, int defaultPort, std::string& host, int& port);
+// An address given on the command line, as a request carries it (TypedAddress, from the
+// terminal's code set). Raises TUsageError with TypedAddress's message for one that cannot be
+// used: "not a valid port: 99999 (in http://h:99999/)".
+std::string AddressOperand(const std::string& text);
 // USER:PASSWORD (the password may be empty or contain ":"). Raises TUsageError without ":".
 TCredentials SplitUserPassword(const std::string& text);
 

@@ -5,10 +5,9 @@
 
 #include "app/workflows/dependencies.h"
 #include "app/workflows/download.h"
-#include "app/workflows/web_client_settings.h"
 #include "base/exception.h"
-#include "cli/options.h"
 #include "cli/progress_meter.h"
+#include "cli/terminal_text.h"
 #include "http/http.h"
 #include "uri/referer_policy.h"
 
@@ -35,7 +34,25 @@ void PrintLine(const std::string& line) {
   std::fflush(stdout);
 }
 
+void PrintSaved(const std::string& path, const std::string& takenName) {
+  PrintLine("saved " + ToTerminal(path) +
+            (takenName.empty() ? std::string()
+                               : " (another " + ToTerminal(takenName) + " was saved in this run)"));
+}
+
 }  // namespace
+
+TSaveLayout TSaving::EffectiveLayout() const {
+  if (Layout) return *Layout;
+  return Dependencies ? TSaveLayout::slSite : TSaveLayout::slFlat;
+}
+
+std::vector<TOptionDef> SavingOptionDefs(const char* downloadHelp) {
+  return {{"download", 'd', "DIR", downloadHelp},
+          {"deps", 0, nullptr, "also save the files each movie loads at run time"},
+          {"layout", 0, "flat|site",
+           "DIR/NAME, or DIR/HOST/PATH as on the server (default: site with --deps)"}};
+}
 
 std::string OutputFolder(const std::string& text) {
   if (text.empty()) throw TUsageError("-d needs a folder name");
@@ -45,40 +62,52 @@ std::string OutputFolder(const std::string& text) {
   return folder;
 }
 
-void TakeSavingOption(const TParsedOption& option, std::string& folder, bool& dependencies) {
-  if (option.Is("deps"))
-    dependencies = true;
-  else
-    folder = OutputFolder(option.Value);
+bool TakeSavingOption(const TParsedOption& option, TSaving& saving) {
+  if (option.Is("deps")) {
+    saving.Dependencies = true;
+  } else if (option.Is("download")) {
+    saving.Folder = OutputFolder(option.Value);
+  } else if (option.Is("layout")) {
+    TSaveLayout layout;
+    if (!ParseSaveLayout(option.Value, layout))
+      throw TUsageError("--layout is flat or site, not '" + option.Value + "'");
+    saving.Layout = layout;
+  } else {
+    return false;
+  }
+  return true;
 }
 
-bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder,
-             const std::string& referringPage, TProgressMeter* meter, bool dependencies) {
-  TDependencyWalk walk(http, folder);
-  walk.OnSaved = [](const std::string& path) { PrintLine("saved " + path); };
+bool SaveAll(TNetHTTP& http, const std::vector<TMovieToSave>& movies, const TSaving& saving,
+             TProgressMeter* meter) {
+  TRunFiles files(saving.Folder, saving.EffectiveLayout());
+  TDependencyWalk walk(http, files);
+  walk.OnSaved = PrintSaved;
   walk.OnMissing = [](const std::string& address, const std::string& reason) {
-    PrintLine("missing " + address + ": " + OneLine(reason));
+    PrintLine("missing " + ShownAddress(address) + ": " + OneLine(reason));
   };
   bool allSaved = true;
   http.RecvBufferSize = kFileReceiveSize;
-  for (const std::string& address : addresses) {
+  for (const TMovieToSave& movie : movies) {
     try {
-      const std::string typed = TypedAddress(address);
-      http.Request.Referer = RefererFor(referringPage, typed);
-      const std::string path = CheckedDestinationPath(folder, typed);
+      http.Request.Referer = RefererFor(movie.Page, movie.Address);
+      // The folder is checked as the window checks it.
+      CheckedDestinationPath(files.Folder(), movie.Address);
+      const TRunFiles::TClaim claim = files.Claim(movie.Address, files.MoviePlace(movie.Address));
       if (meter) meter->Start();
       try {
-        DownloadFile(http, typed, path);
+        DownloadFile(http, movie.Address, claim.Path);
       } catch (...) {
         if (meter) meter->Finish();
+        files.Release(movie.Address);
         throw;
       }
       if (meter) meter->Finish();
-      PrintLine("saved " + path);
-      if (dependencies) walk.SaveDependencies(typed, path);
+      PrintSaved(claim.Path, claim.TakenName);
+      if (saving.Dependencies) walk.SaveDependencies(movie.Address, claim.Path);
     } catch (...) {
       allSaved = false;
-      PrintLine("failed " + address + ": " + DescribeCurrentError());
+      PrintLine("failed " + ShownAddress(movie.Address) + ": " + DescribeCurrentError());
     }
   }
   return allSaved;

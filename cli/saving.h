@@ -1,36 +1,58 @@
 // Saving movies from the command line, as the window's download does.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "app/workflows/run_files.h"
+#include "cli/options.h"
 
 class TNetHTTP;
 
 namespace cli {
 
 class TProgressMeter;
-struct TParsedOption;
 
 // The receive size of a client that saves into files: each receive becomes one write, and
 // fewer, larger writes cost the page cache (and the processor) less than 32 KiB ones.
 inline constexpr int kFileReceiveSize = 256 * 1024;
 
+// Where and how a command saves: -d DIR, --deps, --layout flat|site.
+struct TSaving {
+  std::string Folder;
+  bool Dependencies = false;
+  std::optional<TSaveLayout> Layout;
+  // The layout asked for; else site when dependent files are saved (two games never share a
+  // place, and every file a game loads has its own), flat otherwise.
+  TSaveLayout EffectiveLayout() const;
+};
+
+// The options of TSaving (-d/--download DIR's help is the command's own).
+std::vector<TOptionDef> SavingOptionDefs(const char* downloadHelp);
+// Takes -d/--download DIR (see OutputFolder), --deps or --layout; false for another option.
+// Raises TUsageError for a value that cannot be used.
+bool TakeSavingOption(const TParsedOption& option, TSaving& saving);
+
 // The folder given with -d/--download: without trailing "/" (the root stays "/"). Raises
 // TUsageError for an empty name.
 std::string OutputFolder(const std::string& text);
 
-// Takes -d/--download DIR (see OutputFolder) or --deps.
-void TakeSavingOption(const TParsedOption& option, std::string& folder, bool& dependencies);
+// A movie to save, and the page it was found on (its Referer; none when empty).
+struct TMovieToSave {
+  std::string Address;  // absolute and encoded (TypedAddress, the page reader)
+  std::string Page;
+};
 
-// Saves each address in turn into `folder` with `http` (its file name is the text after the
-// last "/"), printing one line per address on standard output: "saved PATH", or
-// "failed ADDRESS: CLASS: MESSAGE" with the message on one line. A failure does not stop the
-// others. True when every address was saved. Each request names `referringPage` as its Referer
-// (see RefererFor; none when it is empty). A meter, when given, shows each file's progress.
-// With `dependencies`, each saved movie's dependent files follow it (TDependencyWalk), each
-// printed as "saved PATH" or "missing ADDRESS: MESSAGE"; a missing one is not a failure.
-bool SaveAll(TNetHTTP& http, const std::vector<std::string>& addresses, const std::string& folder,
-             const std::string& referringPage, TProgressMeter* meter = nullptr,
-             bool dependencies = false);
+// Saves each movie in turn into the folder with `http`, at its place in the layout (never over
+// another file of the run: a second "game.swf" becomes "game (2).swf"), printing one line per
+// movie on standard output: "saved PATH" (with " (another NAME was saved in this run)" when it
+// was renamed), or "failed ADDRESS: CLASS: MESSAGE" with the message on one line. A failure does
+// not stop the others. True when every movie was saved. Each request names the movie's page as
+// its Referer (see RefererFor). A meter, when given, shows each file's progress. With
+// dependencies, each saved movie's dependent files follow it (TDependencyWalk), each printed as
+// "saved PATH" or "missing ADDRESS: MESSAGE"; a missing one is not a failure.
+bool SaveAll(TNetHTTP& http, const std::vector<TMovieToSave>& movies, const TSaving& saving,
+             TProgressMeter* meter = nullptr);
 
 }  // namespace cli

@@ -109,6 +109,12 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ad
   Request.BodySource = bodySource;
   LastResponse.BodyStream = destination;
   call_origin_.clear();
+  if (TransferTimeout > 0) SetDeadline(TClock::now() + std::chrono::milliseconds(TransferTimeout));
+  // The limit is this call's: whatever ends it, the next call starts without it.
+  struct TDeadlineEnd {
+    TNetCustomHTTP& Http;
+    ~TDeadlineEnd() { Http.SetDeadline(std::nullopt); }
+  } deadlineEnd{*this};
   try {
     for (;;) {
       ++counters_.Redirects;
@@ -182,10 +188,29 @@ void TNetCustomHTTP::ConnectIfNeeded(TNetHTTPResponse& response) {
   if (!response.ConnectionReusable()) CloseConnection();
   ProbePeerClosed(false);
   if (IsConnected()) return;
+  int timeout = ConnectTimeout != kNoTimeout ? ConnectTimeout : ReadTimeout;
+  const int left = DeadlineLeftMs();
+  if (left == 0) throw ENetReadTimeout("Transfer time limit reached");
+  if (left > 0 && (timeout <= 0 || left < timeout)) timeout = left;
+  // A failed connect says where it went: the server, its proxy or the SOCKS server.
+  const auto place = [this] {
+    const bool proxy = Request.ConnectionKind == TNetConnectionKind::ckProxy ||
+                       Request.ConnectionKind == TNetConnectionKind::ckTlsViaProxy;
+    return "cannot connect to " + std::string(proxy ? "proxy " : "") +
+           (IOHandler() ? IOHandler()->ConnectPlace(Host(), Port())
+                        : Host() + ":" + std::to_string(Port())) +
+           ": ";
+  };
   try {
-    OpenConnection(ReadTimeout);
+    OpenConnection(timeout);
   } catch (const ENetSSLProtocolReplyError&) {
     CloseConnection();
     throw;
+  } catch (const ENetSocketError& e) {
+    throw ENetSocketError(e.SocketErrorCode(), place() + e.Message());
+  } catch (const ENetConnectException& e) {
+    throw ENetConnectException(place() + e.Message());
+  } catch (const ENetConnectTimeout& e) {
+    throw ENetConnectTimeout(place() + e.Message());
   }
 }

@@ -54,6 +54,14 @@ class TNetCustomHTTP : public TNetTCPClient {
   TNetHTTPProtocolVersion ProtocolVersion = TNetHTTPProtocolVersion::pv1_1;
   int RedirectMaximum = DefaultRedirectMaximum;
   TNetHTTPOptions HTTPOptions{TNetHTTPOption::hoForceEncodeParams};
+  // Milliseconds a connect may take (TLS handshake included); kNoTimeout: ReadTimeout's.
+  int ConnectTimeout = kNoTimeout;
+  // Milliseconds one call (HttpGet, with its redirections) may take in all; kNoTimeout: no limit.
+  // Reads and connects that would go beyond raise ENetReadTimeout "Transfer time limit reached".
+  int TransferTimeout = kNoTimeout;
+  // Bodies sent with Content-Encoding gzip or deflate reach the caller's stream decoded; any
+  // other coding fails the call before its body is read. Off: the bytes as they came.
+  bool DecodeContent = false;
 
  private:
   // Requests made in the current call; attempts at authorization since the last redirection.

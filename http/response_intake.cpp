@@ -4,6 +4,7 @@
 #include "base/net_exceptions.h"
 #include "base/text.h"
 #include "cookies/cookie_manager.h"
+#include "http/content_decoding.h"
 #include "http/custom_http.h"
 #include "http/response_framing.h"
 
@@ -64,6 +65,27 @@ void TNetCustomHTTP::ReadResponseBody(TNetHTTPResponse& response, TNetHTTPMethod
     if (framing == TNetReaderState::rsFinished) response_pending_ = false;
     return;
   }
-  reader_.ReadBody(*stream, framing, length);
+  const TNetContentCoding coding =
+      DecodeContent && framing != TNetReaderState::rsFinished
+          ? ContentCodingOf(response.HeaderLines.ValueOf("Content-Encoding"))
+          : TNetContentCoding::ccIdentity;
+  if (coding == TNetContentCoding::ccIdentity) {
+    reader_.ReadBody(*stream, framing, length);
+  } else {
+    // Never the coded bytes under the resource's name: a coding we cannot undo fails the call,
+    // and its body stays unread (the connection is not kept).
+    try {
+      if (coding == TNetContentCoding::ccUnknown)
+        throw ENetException(Format("Content-Encoding \"%s\" is not supported",
+                                   response.HeaderLines.ValueOf("Content-Encoding").c_str()));
+      TNetContentDecoder decoder(coding, *stream);
+      reader_.ReadBody(decoder, framing, length);
+      decoder.Finish();
+    } catch (...) {
+      // What is left of the body must not be read as the next response.
+      CloseConnection();
+      throw;
+    }
+  }
   response_pending_ = false;
 }

@@ -24,6 +24,11 @@ class TNetIOHandler : public TNetComponent {
   virtual bool IsOpen() = 0;
   // Prepares a fresh socket before every connect.
   virtual void OpenHandler() {}
+  // Where ConnectToPeer with `host` and `port` really connects, for a message about a connect
+  // that failed: "HOST:PORT", or the proxy the handler goes through.
+  virtual std::string ConnectPlace(const std::string& host, int port) {
+    return host + ":" + std::to_string(port);
+  }
   // True when data can be read within the time-out (ms; kWaitForever = no limit; 0 = a poll).
   virtual bool WaitReadable(int timeoutMs) = 0;
   // The count received; 0 when the peer closed; kSocketError, whose code is left

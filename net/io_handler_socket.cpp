@@ -113,6 +113,12 @@ void TNetIOHandlerSocket::ConnectToPeer(const std::string& host, int port,
   socks->NegotiateSocksConnect(host, port);
 }
 
+std::string TNetIOHandlerSocket::ConnectPlace(const std::string& host, int port) {
+  const TNetSocksInfo* socks = SocksInfo();
+  if (socks->Version == TSocksVersion::svNoSocks) return TNetIOHandler::ConnectPlace(host, port);
+  return "SOCKS server " + TNetIOHandler::ConnectPlace(socks->Host, socks->Port);
+}
+
 bool TNetIOHandlerSocket::IsOpen() {
   return socket_handle_ && socket_handle_->IsAllocated();
 }

@@ -32,6 +32,8 @@ class TNetIOHandlerSocket : public TNetIOHandler {
   // (kWaitForever without limit).
   void ConnectToPeer(const std::string& host, int port, const std::string& boundIP, int boundPort,
                      int boundPortLow, int boundPortHigh, int timeoutMs) override;
+  // "SOCKS server HOST:PORT" when a SOCKS version is set.
+  std::string ConnectPlace(const std::string& host, int port) override;
   bool IsOpen() override;
   void OpenHandler() override;
   bool WaitReadable(int timeoutMs) override;

@@ -1,5 +1,7 @@
 #include "net/tcp_connection.h"
 
+#include <algorithm>
+
 #include "base/net_exceptions.h"
 
 namespace {
@@ -96,6 +98,12 @@ void TNetTCPConnection::CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) {
 
 void TNetTCPConnection::ProbePeerClosed(bool raiseIfClosed) {
   FillInputBuffer(raiseIfClosed, kProbeWaitMs, false);
+}
+
+int TNetTCPConnection::DeadlineLeftMs() const {
+  if (!deadline_) return -1;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline_ - TClock::now());
+  return static_cast<int>(std::clamp<int64_t>(left.count(), 0, INT32_MAX));
 }
 
 bool TNetTCPConnection::IsConnected() {

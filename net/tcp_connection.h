@@ -5,9 +5,11 @@
 // local close, a status report and, where the caller asks for it, ENetConnClosedGracefully.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,13 @@ class TNetTCPConnection : public TNetComponent {
   int SendBufferSize = DefaultBufferSize;
   // Fired after the connection was closed.
   TNotifyEvent OnDisconnected;
+
+  // The time by which the current transfer must have ended: no read waits beyond it, and one
+  // that would raises ENetReadTimeout "Transfer time limit reached". None by default.
+  using TClock = std::chrono::steady_clock;
+  void SetDeadline(std::optional<TClock::time_point> deadline) { deadline_ = deadline; }
+  // Milliseconds left before the deadline (0 once it has passed), or -1 without one.
+  int DeadlineLeftMs() const;
 
   // The byte mover. Assigning a new one frees an owned one first.
   TNetIOHandler* IOHandler() const { return io_handler_; }
@@ -152,6 +161,7 @@ class TNetTCPConnection : public TNetComponent {
   void SendBlock(const char* data, int64_t count);
   void ReleaseIOHandler();
 
+  std::optional<TClock::time_point> deadline_;
   // Where ReceiveBlock puts what it receives instead of the input buffer, while set.
   char* receive_target_ = nullptr;
   int receive_target_size_ = 0;

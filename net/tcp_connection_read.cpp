@@ -85,10 +85,16 @@ int TNetTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs,
   }
   int result = 0;
   do {
+    // The transfer's time limit, when sooner than the read's own.
+    int wait = timeoutMs;
+    const int left = DeadlineLeftMs();
+    const bool byDeadline = left >= 0 && (wait == kWaitForever || left <= wait);
+    if (byDeadline) wait = left;
     // Without a limit (and no window to keep alive) the readable test could only answer
     // yes after waiting as the receive itself waits; it is left out, saving a system call
     // per receive.
-    if ((timeoutMs != kWaitForever || AntiFreezeInUse()) && !io_handler_->WaitReadable(timeoutMs)) {
+    if ((wait != kWaitForever || AntiFreezeInUse()) && !io_handler_->WaitReadable(wait)) {
+      if (byDeadline) throw ENetReadTimeout("Transfer time limit reached");
       if (raiseOnTimeout) throw ENetReadTimeout("Read Timeout");
       return kReadTimedOut;
     }

@@ -10,10 +10,12 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/charset.h"
 #include "base/text.h"
 #include "page/character_references.h"
 #include "page/reference_resolution.h"
 #include "page/web_archive_capture.h"
+#include "uri/address_encoding.h"
 
 namespace {
 
@@ -39,6 +41,13 @@ struct TByteSet {
     for (const char c : bytes)
       Has[static_cast<unsigned char>(c)] = true;
   }
+  // The bytes from `from` to `to`, and from `from2` to `to2`.
+  constexpr TByteSet(int from, int to, int from2 = 1, int to2 = 0) {
+    for (int c = from; c <= to; ++c)
+      Has[c] = true;
+    for (int c = from2; c <= to2; ++c)
+      Has[c] = true;
+  }
   bool AnyIn(std::string_view text) const {
     for (const char c : text)
       if (Has[static_cast<unsigned char>(c)]) return true;
@@ -47,17 +56,36 @@ struct TByteSet {
 };
 // Characters that no movie address the reader lists has in its path.
 constexpr TByteSet kNotInPath("&={};|^\\$");
-// What the bytes of a candidate value say, told in one pass: a byte no address has (white space,
-// controls, "<", ">" and quotes), or one that a value from markup may need decoded (a character
-// reference or an escaped slash).
-enum : unsigned char { kNotInAddress = 1, kToDecode = 2 };
+
+// The first bytes of the double-byte encodings whose second byte may be ASCII ("\" among them,
+// as in Shift_JIS "\x83\x5C"): that byte is not a character of its own.
+constexpr TByteSet kShiftJisLeads(0x81, 0x9F, 0xE0, 0xFC);
+constexpr TByteSet kWideLeads(0x81, 0xFE);  // GBK, GB 18030, Big5, EUC-KR
+
+const bool* LeadBytesOf(std::string_view charset) {
+  if (charset == "Shift_JIS") return kShiftJisLeads.Has;
+  if (charset == "GBK" || charset == "gb18030" || charset == "Big5" || charset == "EUC-KR")
+    return kWideLeads.Has;
+  return nullptr;
+}
+// What the bytes of a candidate value say, told in one pass: a byte no address has (controls,
+// "<", ">" and quotes), a tab or line break (which browsers drop from addresses), a byte that
+// goes percent-encoded on the wire (above ASCII, the blank, "{", "}"), or one that a value from
+// markup may need decoded (a character reference or an escaped slash).
+enum : unsigned char { kNotInAddress = 1, kToDecode = 2, kToStrip = 4, kToEncode = 8, kBlank = 16 };
 struct TValueBytes {
   unsigned char Of[256] = {};
   constexpr TValueBytes() {
-    for (int c = 0; c <= ' '; ++c)
+    for (int c = 0; c < ' '; ++c)
       Of[c] = kNotInAddress;
+    Of[static_cast<unsigned char>('\t')] = Of[static_cast<unsigned char>('\n')] =
+        Of[static_cast<unsigned char>('\r')] = kToStrip;
+    Of[static_cast<unsigned char>(' ')] = kToEncode | kBlank;
     for (const char c : std::string_view("\x7f<>\"'`"))
       Of[static_cast<unsigned char>(c)] = kNotInAddress;
+    for (int c = 0x80; c < 256; ++c)
+      Of[c] = kToEncode;
+    Of[static_cast<unsigned char>('{')] = Of[static_cast<unsigned char>('}')] = kToEncode;
     Of[static_cast<unsigned char>('&')] = Of[static_cast<unsigned char>('\\')] = kToDecode;
   }
   unsigned In(std::string_view text) const {
@@ -124,9 +152,10 @@ bool IsQuote(char c) {
   return c == '"' || c == '\'' || c == '`';
 }
 
-// Where a quoted address cannot go on.
+// Where a quoted address cannot go on: a blank can be part of one ("my game.swf"), other white
+// space and tag brackets cannot.
 bool IsStop(char c) {
-  return IsSpace(c) || c == '<' || c == '>';
+  return (IsSpace(c) && c != ' ') || c == '<' || c == '>';
 }
 
 bool IsIdentifierStart(char c) {
@@ -189,15 +218,34 @@ bool IsVideoHost(std::string_view address) {
   return false;
 }
 
-// "\/" as "/": script and JSON text escapes its slashes.
-std::string Unbackslashed(std::string text) {
+// "\/" as "/": script and JSON text escapes its slashes. The second byte of a double-byte
+// character (after a byte of `leads`) is never a "\" of its own.
+std::string Unbackslashed(std::string text, const bool* leads = nullptr) {
   size_t out = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '/') continue;
+    if (leads && leads[static_cast<unsigned char>(text[i])] && i + 1 < text.size()) {
+      text[out++] = text[i++];
+    } else if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '/') {
+      continue;
+    }
     text[out++] = text[i];
   }
   text.resize(out);
   return text;
+}
+
+// Whether a byte of `set` is in `text`, the second bytes of double-byte characters (after a
+// byte of `leads`) not counted.
+bool AnyInCharacters(const TByteSet& set, std::string_view text, const bool* leads) {
+  if (!leads) return set.AnyIn(text);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (leads[c])
+      ++i;
+    else if (set.Has[c])
+      return true;
+  }
+  return false;
 }
 
 // The first "<" in d[from, to), or the first "." that may begin ".swf" (the byte after it is
@@ -291,7 +339,7 @@ struct TTagBytes {
   constexpr TTagBytes() {
     for (int c = 0; c < 256; ++c)
       Of[c] = (kClasses.Of[c] & (kLetter | kDigit)) ? kNameByte : (c == '-' ? 0 : kNameEnd);
-    for (const char c : std::string_view("bepos")) {
+    for (const char c : std::string_view("bemops")) {
       Of[static_cast<unsigned char>(c)] |= kTakenStart;
       Of[static_cast<unsigned char>(c - 'a' + 'A')] |= kTakenStart;
     }
@@ -317,22 +365,34 @@ bool IsTakenElement(std::string_view name) {
   // By length first: most names are told apart without comparing a byte.
   switch (name.size()) {
     case 4:
-      return SameFolded(name, "base");
+      return SameFolded(name, "base") || SameFolded(name, "meta");
     case 5:
-      return SameFolded(name, "embed") || SameFolded(name, "param");
+      return SameFolded(name, "embed") || SameFolded(name, "param") || SameFolded(name, "frame");
     case 6:
-      return SameFolded(name, "object") || SameFolded(name, "script");
+      return SameFolded(name, "object") || SameFolded(name, "script") || SameFolded(name, "iframe");
     default:
       return false;
   }
 }
 
+// Whether the scheme and the authority of `address` (whose scheme is `schemeLength` bytes,
+// followed by "://") have no upper-case letter: browsers write them in lower case.
+bool LowerCaseOrigin(std::string_view address, size_t schemeLength) {
+  for (size_t i = 0; i < address.size(); ++i) {
+    const char c = address[i];
+    if (i >= schemeLength + 3 && (c == '/' || c == '?' || c == '#')) return true;
+    if (c >= 'A' && c <= 'Z') return false;
+  }
+  return true;
+}
+
 enum class THit { hNone, hFound, hMore };
 
 // The quoted text around the ".swf" at `dot`: from the nearest quote before it (at most
-// kMaxAddress back, never before `floor`, no white space or "<" ">" between) to the same quote
-// after it, with at most a query or fragment between ".swf" and the quote. A quote with "\" in
-// front closes too (JSON inside a string). `complete`: the bytes up to `hi` are all there are.
+// kMaxAddress back, never before `floor`, no white space but blanks and no "<" ">" between) to the
+// same quote after it, with at most a query or fragment between ".swf" and the quote. A quote with
+// "\" in front closes too (JSON inside a string). `complete`: the bytes up to `hi` are all there
+// are.
 THit QuotedAt(const char* d, size_t floor, size_t dot, size_t hi, bool complete, size_t& from,
               size_t& to, size_t& after) {
   const THit short_ = complete ? THit::hNone : THit::hMore;
@@ -425,12 +485,23 @@ size_t TakeEscape(const char* d, size_t i, size_t end, std::string& out) {
 
 }  // namespace
 
-TPageReader::TPageReader(std::string pageAddress) : page_(std::move(pageAddress)) {
+TPageReader::TPageReader(std::string pageAddress)
+    : page_(std::move(pageAddress)), fallback_charset_(FallbackPageCharset()) {
   Prepare();
+}
+
+void TPageReader::Begin(std::string_view first) {
+  started_ = true;
+  // A byte-order mark says more than anything the page declares.
+  if (first.substr(0, 3) == "\xEF\xBB\xBF") {
+    declared_charset_ = kUtf8;
+    if (http_charset_.empty()) SetCharset(kUtf8);
+  }
 }
 
 void TPageReader::Feed(std::string_view piece) {
   if (piece.empty()) return;
+  if (!started_) Begin(piece);
   if (start_ > 0) {
     buffer_.erase(0, start_);
     Rebase(0);
@@ -442,6 +513,7 @@ void TPageReader::Feed(std::string_view piece) {
 
 void TPageReader::Feed(std::string& piece, size_t room) {
   if (piece.size() <= room) return;
+  if (!started_) Begin(std::string_view(piece).substr(room));
   const size_t kept = buffer_.size() - start_;
   if (kept > room) {
     // What is still needed does not fit in front of the piece: copied after all.
@@ -485,6 +557,13 @@ TStringBlock TPageReader::FinishInBlock(const std::string& finalAddress, TString
     Prepare();
     ResolveAll();
   }
+  std::vector<std::string> frames;
+  for (const std::string& reference : frame_references_) {
+    std::string frame = Resolve(reference);
+    if (!frame.empty() && frame != page_ &&
+        std::find(frames.begin(), frames.end(), frame) == frames.end())
+      frames.push_back(std::move(frame));
+  }
   TStringBlock result = addresses_.TakeStore();
   keys = std::move(keys_);
   TKeyOf keyOf = std::move(key_of_);
@@ -492,6 +571,7 @@ TStringBlock TPageReader::FinishInBlock(const std::string& finalAddress, TString
   *this = TPageReader(std::move(pageAddress));
   key_of_ = std::move(keyOf);
   relistings_ = relistings;
+  frames_ = std::move(frames);
   return result;
 }
 
@@ -600,7 +680,7 @@ TPageReader::TStep TPageReader::TakeQuoted(size_t dot, bool final, size_t& after
   const THit hit = QuotedAt(d, start_, dot, buffer_.size(), final, start, stop, end);
   if (hit == THit::hMore) return TStep::stMore;
   if (hit == THit::hFound) {
-    Candidate(std::string_view(d + start, stop - start), TKind::rkSwfAddress, true);
+    Candidate(std::string_view(d + start, stop - start), TKind::rkSwfAddress, true, false);
     consumed_ = after = end;
   }
   return TStep::stDone;
@@ -772,16 +852,25 @@ void TPageReader::TakeTag(std::string_view name, bool selfClosing) {
         (SameFolded(Trimmed(paramName->Value), "movie") ||
          SameFolded(Trimmed(paramName->Value), "src"))) {
       const bool inFlash = !objects_.empty() && objects_.back();
-      Candidate(value->Value, inFlash ? TKind::rkFlash : TKind::rkSwfAddress, true);
+      Candidate(value->Value, inFlash ? TKind::rkFlash : TKind::rkSwfAddress, true, true);
       value->Used = true;
     }
   }
+  if (SameFolded(name, "meta")) TakeMeta();
+  const bool frame = SameFolded(name, "iframe") || SameFolded(name, "frame");
   for (TAttribute& a : attributes_) {
     if (a.Used || a.Value.empty()) continue;
     const bool movieAttribute = ((isEmbed || custom) && SameFolded(a.Name, "src")) ||
                                 ((isObject || custom) && SameFolded(a.Name, "data"));
     const TKind kind = movieAttribute && flash ? TKind::rkFlash : TKind::rkSwfAddress;
-    if (!Candidate(a.Value, kind, true) && a.Value.find_first_of("\"'`") != std::string_view::npos)
+    const bool named = SameFolded(a.Name, "src") || SameFolded(a.Name, "data") ||
+                       SameFolded(a.Name, "href") || SameFolded(a.Name, "value") ||
+                       SameFolded(a.Name, "movie");
+    if (Candidate(a.Value, kind, true, named)) continue;
+    // A frame that is no movie itself shows a page, whose movies the grab may read too.
+    if (frame && SameFolded(a.Name, "src"))
+      TakeFrame(a.Value);
+    else if (a.Value.find_first_of("\"'`") != std::string_view::npos)
       ScanSpan(DecodeCharacterReferences(a.Value));
   }
   if (isObject && !selfClosing) objects_.push_back(flash);
@@ -799,7 +888,7 @@ void TPageReader::ScanSpan(std::string_view text) {
     if (dot == std::string_view::npos) return;
     size_t start = 0, stop = 0, after = 0;
     if (QuotedAt(text.data(), 0, dot, text.size(), true, start, stop, after) == THit::hFound) {
-      Candidate(text.substr(start, stop - start), TKind::rkSwfAddress, true);
+      Candidate(text.substr(start, stop - start), TKind::rkSwfAddress, true, false);
       i = after;
     } else {
       i = dot + 1;
@@ -857,7 +946,16 @@ bool TPageReader::ScanScript(bool final) {
         ++i;
         break;
       case TScriptState::ssString:
-        if (c == '\\') {
+        if (lead_bytes_ && lead_bytes_[static_cast<unsigned char>(c)]) {
+          // A double-byte character, whose second byte may look like "\\" or a quote.
+          if (i + 1 >= end && !final) return more(i);
+          const size_t n = std::min<size_t>(2, end - i);
+          if (string_.size() + n <= kMaxString)
+            string_.append(d + i, n);
+          else
+            string_overflow_ = true;
+          i += n;
+        } else if (c == '\\') {
           std::string escaped;
           const size_t n = TakeEscape(d, i, end, escaped);
           if (n == 0) {
@@ -926,7 +1024,7 @@ bool TPageReader::ScanScript(bool final) {
 
 void TPageReader::TakeScriptString() {
   if (string_overflow_) return;
-  if (!Candidate(string_, TKind::rkSwfAddress, false) &&
+  if (!Candidate(string_, TKind::rkSwfAddress, false, false) &&
       string_.find_first_of("\"'`") != std::string::npos)
     ScanSpan(DecodeCharacterReferences(string_));
 }
@@ -961,6 +1059,12 @@ TPageReader::TStep TPageReader::TakeCall(size_t from, size_t to, bool final) {
       std::string text;
       for (;;) {
         if (i >= limit) return shortOf;
+        if (lead_bytes_ && lead_bytes_[static_cast<unsigned char>(d[i])]) {
+          if (i + 1 >= limit) return shortOf;
+          text.append(d + i, 2);
+          i += 2;
+          continue;
+        }
         if (d[i] == quote) break;
         if (d[i] == '\n' || d[i] == '\r') return TStep::stDone;
         if (d[i] == '\\') {
@@ -999,13 +1103,13 @@ TPageReader::TStep TPageReader::TakeCall(size_t from, size_t to, bool final) {
     ++i;
   }
   if (firstArgument) {
-    if (!arguments.empty() && arguments[0]) Candidate(*arguments[0], TKind::rkFlash, false);
+    if (!arguments.empty() && arguments[0]) Candidate(*arguments[0], TKind::rkFlash, false, true);
     return TStep::stDone;
   }
   for (const char* key : {"movie", "src"}) {
     for (size_t k = 0; k + 1 < arguments.size(); ++k) {
       if (arguments[k] && arguments[k + 1] && SameFolded(*arguments[k], key)) {
-        Candidate(*arguments[k + 1], TKind::rkAddSwf, false);
+        Candidate(*arguments[k + 1], TKind::rkAddSwf, false, true);
         return TStep::stDone;
       }
     }
@@ -1013,18 +1117,23 @@ TPageReader::TStep TPageReader::TakeCall(size_t from, size_t to, bool final) {
   return TStep::stDone;
 }
 
-bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
+bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup, bool named) {
   if (kind == TKind::rkSwfAddress && !HasSwf(value)) return false;
   std::string_view v = Trimmed(value);
   // Most values hold neither a character reference nor an escaped slash, and most are listed
   // already: they are looked at where they are, and copied only when new.
   unsigned bytes = kValueBytes.In(v);
-  if (markup && (bytes & kToDecode)) {
-    decoded_ = Unbackslashed(DecodeCharacterReferences(v));
+  if ((markup && (bytes & kToDecode)) || (bytes & kToStrip)) {
+    decoded_ = markup && (bytes & kToDecode)
+                   ? Unbackslashed(DecodeCharacterReferences(v), lead_bytes_)
+                   : std::string(v);
+    // As browsers do, tabs and line breaks inside an address are dropped.
+    std::erase_if(decoded_, [](char c) { return c == '\t' || c == '\n' || c == '\r'; });
     v = Trimmed(decoded_);
     bytes = kValueBytes.In(v);
   }
   if (v.empty() || v.size() > kMaxAddress || (bytes & kNotInAddress)) return false;
+  if ((bytes & kBlank) && !named && v.find('/') == std::string_view::npos) return false;
   std::string scheme;
   const bool hasScheme = HasScheme(v, &scheme);
   if (hasScheme) {
@@ -1040,28 +1149,29 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup) {
   v = v.substr(0, v.find('#'));
   const size_t query = std::min(v.find('?'), v.size());
   const std::string_view path = v.substr(0, query);
-  if (path.empty() || kNotInPath.AnyIn(path)) return false;
+  if (path.empty() || AnyInCharacters(kNotInPath, path, lead_bytes_)) return false;
   const bool swfPath = EndsFolded(path, ".swf");
   const bool swfQuery = !swfPath && query < v.size() && EndsFolded(v, ".swf");
+  const bool toEncode = (bytes & kToEncode) != 0;
   if (kind == TKind::rkAddSwf && !swfPath) {
     // The call adds ".swf" to its movie.
     std::string added(v);
     added.insert(query, ".swf");
-    AddReference(added, hasScheme ? scheme.size() : kNoScheme);
+    AddReference(added, hasScheme ? scheme.size() : kNoScheme, toEncode);
     return true;
   }
   if (!swfPath && !swfQuery && kind != TKind::rkFlash) return false;
   if (!swfPath && IsVideoHost(v)) return false;
-  AddReference(v, hasScheme ? scheme.size() : kNoScheme);
+  AddReference(v, hasScheme ? scheme.size() : kNoScheme, toEncode);
   return true;
 }
 
-void TPageReader::AddReference(std::string_view reference, size_t schemeLength) {
-  // Outside an archive an address with a scheme and no dot segment resolves to itself: the
-  // addresses alone tell whether it is new.
-  if (!resolution_.Archived && schemeLength != kNoScheme &&
-      ResolvesToItself(reference, schemeLength) &&
-      reference.find("://") != std::string_view::npos) {
+void TPageReader::AddReference(std::string_view reference, size_t schemeLength, bool toEncode) {
+  // Outside an archive an address with a scheme, no dot segment, nothing to encode and a
+  // lower-case origin resolves to itself: the addresses alone tell whether it is new.
+  if (!resolution_.Archived && schemeLength != kNoScheme && !toEncode &&
+      ResolvesToItself(reference, schemeLength) && reference.compare(schemeLength, 3, "://") == 0 &&
+      LowerCaseOrigin(reference, schemeLength)) {
     if (!addresses_.Add(reference)) return;
     references_.push_back(addresses_[addresses_.Size() - 1]);
     KeyLast();
@@ -1070,6 +1180,55 @@ void TPageReader::AddReference(std::string_view reference, size_t schemeLength) 
   if (!relative_.Add(reference)) return;
   references_.push_back(relative_[relative_.Size() - 1]);
   Take(reference);
+}
+
+void TPageReader::TakeFrame(std::string_view source) {
+  std::string reference(Trimmed(DecodeCharacterReferences(Trimmed(source))));
+  std::erase_if(reference, [](char c) { return c == '\t' || c == '\n' || c == '\r'; });
+  reference = reference.substr(0, reference.find('#'));
+  if (reference.empty() || frame_references_.size() >= kMaxFrames) return;
+  std::string scheme;
+  if (HasScheme(reference, &scheme) && !SameFolded(scheme, "http") && !SameFolded(scheme, "https"))
+    return;  // about:blank, javascript:, data:
+  if (std::find(frame_references_.begin(), frame_references_.end(), reference) ==
+      frame_references_.end())
+    frame_references_.push_back(std::move(reference));
+}
+
+void TPageReader::TakeMeta() {
+  std::string charset;
+  const TAttribute* httpEquiv = nullptr;
+  const TAttribute* content = nullptr;
+  for (const TAttribute& a : attributes_) {
+    if (SameFolded(a.Name, "charset")) charset = CharsetOfLabel(a.Value);
+    if (SameFolded(a.Name, "http-equiv")) httpEquiv = &a;
+    if (SameFolded(a.Name, "content")) content = &a;
+  }
+  if (charset.empty() && httpEquiv && content &&
+      SameFolded(Trimmed(httpEquiv->Value), "content-type"))
+    charset = CharsetOfContentType(DecodeCharacterReferences(content->Value));
+  // The first declaration counts, and the response's charset over any.
+  if (charset.empty() || !declared_charset_.empty()) return;
+  declared_charset_ = charset;
+  if (http_charset_.empty()) SetCharset(charset);
+}
+
+void TPageReader::SetHttpCharset(std::string charset) {
+  http_charset_ = std::move(charset);
+  SetCharset(!http_charset_.empty() ? http_charset_ : declared_charset_);
+}
+
+void TPageReader::SetCharset(std::string charset) {
+  if (charset == charset_) return;
+  charset_ = std::move(charset);
+  lead_bytes_ = LeadBytesOf(charset_);
+  // Only addresses with bytes above ASCII were read in a charset; without any nothing changes.
+  if (charset_used_) ResolveAll();
+}
+
+std::string_view TPageReader::CharsetOf(std::string_view address) const {
+  if (!charset_.empty()) return charset_;
+  return IsUtf8(address) ? std::string_view(kUtf8) : std::string_view(fallback_charset_);
 }
 
 void TPageReader::Take(std::string_view reference) {
@@ -1115,16 +1274,22 @@ bool TPageReader::AsCapture(const std::string& text, TWebArchiveCapture& found) 
          found.Origin == resolution_.Capture.Origin;
 }
 
-std::string TPageReader::Resolve(std::string_view reference) const {
+std::string TPageReader::Resolve(std::string_view reference) {
+  std::string address;
   if (!resolution_.Archived) {
-    std::string address = ResolveReference(resolution_.Base, std::string(reference));
-    return address.find("://") == std::string::npos ? std::string() : address;
+    address = ResolveReference(resolution_.Base, std::string(reference));
+    if (address.find("://") == std::string::npos) return std::string();
+  } else {
+    // A captured page: what it names is an address of the original site, unless the archive
+    // already wrote it as a capture.
+    TWebArchiveCapture found;
+    if (!AsCapture(std::string(reference), found)) {
+      found = resolution_.Capture;
+      found.Original = ResolveReference(resolution_.Base, std::string(reference));
+    }
+    address = found.Compose();
   }
-  // A captured page: what it names is an address of the original site, unless the archive
-  // already wrote it as a capture.
-  TWebArchiveCapture found;
-  if (AsCapture(std::string(reference), found)) return found.Compose();
-  found = resolution_.Capture;
-  found.Original = ResolveReference(resolution_.Base, std::string(reference));
-  return found.Compose();
+  if (!NeedsEncoding(address)) return address;
+  if (!IsAscii(address)) charset_used_ = true;
+  return EncodedAddress(address, CharsetOf(address));
 }

@@ -4,7 +4,8 @@
 // SWFObject, new FlashObject, AC_FL_RunContent, AC_RunFlContent), and quoted addresses ending
 // in ".swf" anywhere in the text. The page is read as it arrives, in pieces of any size, with
 // memory bounded by the longest construct looked at whole (kMaxTag); where the pieces are cut
-// changes nothing.
+// changes nothing. Addresses come out as a browser requests them: the page's bytes read in its
+// charset, the path percent-encoded as UTF-8, the query in the page's own encoding.
 #pragma once
 
 #include <deque>
@@ -25,6 +26,8 @@ class TPageReader {
   static constexpr size_t kMaxTag = size_t{64} << 10;
   // The longest address looked for.
   static constexpr size_t kMaxAddress = 4096;
+  // The frames of a page whose addresses are kept (<frame src>, <iframe src>).
+  static constexpr size_t kMaxFrames = 20;
 
   // `pageAddress`: the address the page came from, after redirections; what the page names is
   // made absolute against it (and against the page's <base href>).
@@ -41,6 +44,10 @@ class TPageReader {
   // other than the first), Finish included: the keys are then others.
   size_t Relistings() const { return relistings_; }
 
+  // The charset the response's "Content-Type" names (a canonical name, see charset.h): it
+  // holds over what the page itself declares. Empty: none.
+  void SetHttpCharset(std::string charset);
+
   void Feed(std::string_view piece);
   // As Feed, without copying the new bytes: they are `piece` from `room` on, and the `room`
   // bytes in front of them are the reader's to write over (what it still needs of the bytes
@@ -56,6 +63,9 @@ class TPageReader {
   std::vector<std::string> Finish(const std::string& finalAddress, TStringBlock& keys);
   // As Finish, the addresses in one block rather than a string each.
   TStringBlock FinishInBlock(const std::string& finalAddress, TStringBlock& keys);
+  // The pages the last page finished showed in frames (<frame src>, <iframe src> that are not
+  // movies themselves), absolute and encoded as its movies, each once, at most kMaxFrames.
+  const std::vector<std::string>& Frames() const { return frames_; }
 
  private:
   enum class TMode {
@@ -82,6 +92,8 @@ class TPageReader {
     bool Used = false;
   };
 
+  // The first bytes of the page have come.
+  void Begin(std::string_view first);
   // Goes on as far as the bytes at hand decide; `final`: no more will come.
   void Scan(bool final);
   bool ScanMarkup(bool final);
@@ -101,11 +113,23 @@ class TPageReader {
   // Quoted addresses inside a complete text (an attribute value, a script literal).
   void ScanSpan(std::string_view text);
   // Records `value` when it is a movie address of `kind`; `markup`: it comes from markup, so
-  // character references and escaped slashes are decoded first.
-  bool Candidate(std::string_view value, TKind kind, bool markup);
+  // character references and escaped slashes are decoded first. `named`: it stands where
+  // addresses go (a src or href attribute, a movie parameter, a call's argument); elsewhere a
+  // value with blanks counts only when it has a "/" (a path, not a sentence).
+  bool Candidate(std::string_view value, TKind kind, bool markup, bool named);
   // Keeps a reference not met before, and lists its address unless listed already.
-  // `schemeLength`: of the scheme the reference starts with, or kNoScheme.
-  void AddReference(std::string_view reference, size_t schemeLength);
+  // `schemeLength`: of the scheme the reference starts with, or kNoScheme; `toEncode`: it has
+  // bytes that go percent-encoded.
+  void AddReference(std::string_view reference, size_t schemeLength, bool toEncode);
+  // A <frame> or <iframe> that shows a page.
+  void TakeFrame(std::string_view source);
+  // A <meta> that declares the page's charset.
+  void TakeMeta();
+  // The charset of the page's address bytes now decides; lists the addresses again when it
+  // changed what they were.
+  void SetCharset(std::string charset);
+  // The encoding `address` (resolved, not yet encoded) is read in.
+  std::string_view CharsetOf(std::string_view address) const;
   static constexpr size_t kNoScheme = static_cast<size_t>(-1);
   // Works out the key of the address listed last, with key_of_.
   void KeyLast();
@@ -117,7 +141,8 @@ class TPageReader {
   void Prepare();
   // Whether `text` names a capture of the page's archive; `found` is that capture.
   bool AsCapture(const std::string& text, TWebArchiveCapture& found) const;
-  std::string Resolve(std::string_view reference) const;
+  // Absolute and encoded; empty when it cannot be made absolute.
+  std::string Resolve(std::string_view reference);
 
   // The positions follow the bytes still needed when they move to start at buffer_[to].
   void Rebase(size_t to);
@@ -164,4 +189,20 @@ class TPageReader {
   size_t relistings_ = 0;
   std::string key_;      // the one being worked out
   std::string decoded_;  // a candidate's value, decoded
+  // What the page's address bytes are read in: the response's charset, else the first the page
+  // declares (a byte-order mark, <meta charset>, <meta http-equiv>); empty while neither is
+  // known, when each address is read as UTF-8 if it is that, else in the user's fallback.
+  std::string http_charset_;
+  std::string declared_charset_;
+  std::string charset_;
+  std::string fallback_charset_;
+  // Of a double-byte charset_ whose second bytes may be ASCII: which bytes begin a character
+  // (256 of them), or none.
+  const bool* lead_bytes_ = nullptr;
+  bool started_ = false;  // bytes have come
+  // An address was read in a charset: another one changes it.
+  bool charset_used_ = false;
+  // The frame references met, as written, each once.
+  std::vector<std::string> frame_references_;
+  std::vector<std::string> frames_;  // of the last page finished
 };

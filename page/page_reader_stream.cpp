@@ -69,7 +69,7 @@ void TPageReaderStream::StartOver() {
   worker_.Discard();
   reader_ = TPageReader(page_address_);
   reader_.SetKeyOf(key_of_);
-  order_ = TGrowingKeyOrder();
+  order_ = TGrowingKeyOrder(TEqualKeys::ekAll);
   order_relistings_ = 0;
   piece_.clear();
   filled_ = 0;
@@ -105,7 +105,7 @@ TStringBlock TPageReaderStream::FinishInBlock(const std::string& finalAddress, T
 
 void TPageReaderStream::OrderWhileIdle() {
   if (reader_.Relistings() != order_relistings_) {
-    order_ = TGrowingKeyOrder();
+    order_ = TGrowingKeyOrder(TEqualKeys::ekAll);
     order_relistings_ = reader_.Relistings();
   }
   // Only while no piece waits, and not for a few keys: each step goes through the whole order.
@@ -115,10 +115,12 @@ void TPageReaderStream::OrderWhileIdle() {
 }
 
 void TPageReaderStream::FinishReading() {
+  reader_.SetHttpCharset(http_charset_);
   finished_ = reader_.FinishInBlock(final_address_, finished_keys_);
+  frames_ = reader_.Frames();
   if (!want_order_) return;
   // What was ordered while the page arrived holds unless the addresses were listed again.
   finished_order_ = reader_.Relistings() == order_relistings_ ? order_.Finish(finished_keys_)
-                                                              : DistinctKeyOrder(finished_keys_);
-  order_ = TGrowingKeyOrder();
+                                                              : KeyOrder(finished_keys_);
+  order_ = TGrowingKeyOrder(TEqualKeys::ekAll);
 }

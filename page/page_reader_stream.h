@@ -30,6 +30,12 @@ class TPageReaderStream : public TAppendStream {
   TPageReaderStream(const TPageReaderStream&) = delete;
   TPageReaderStream& operator=(const TPageReaderStream&) = delete;
 
+  // The charset the response's "Content-Type" names (see TPageReader::SetHttpCharset); taken
+  // at Finish, since the head of a redirection's response may come before the page's.
+  void SetHttpCharset(std::string charset) { http_charset_ = std::move(charset); }
+  // The frames of the page finished last (TPageReader::Frames).
+  const std::vector<std::string>& Frames() const { return frames_; }
+
   // Reads the rest and returns the movies of the page, as TPageReader::Finish gives them.
   // `finalAddress`, when not empty, replaces the address the references are made absolute
   // against (the page's address after redirections, known only once it has arrived). Raises
@@ -38,8 +44,8 @@ class TPageReaderStream : public TAppendStream {
   // As Finish, and `keys` the keys of the addresses, in the same order (empty without `keyOf`).
   std::vector<std::string> Finish(const std::string& finalAddress, TStringBlock& keys);
   // As Finish, and `order` (when given) the indexes of the addresses in the order of their keys,
-  // of equal keys only the first (DistinctKeyOrder): worked out by the worker thread, which has
-  // the keys at hand.
+  // equal keys in the order found (KeyOrder: the addresses differ, "Tetris.swf" and "tetris.swf"
+  // are two files): worked out by the worker thread, which has the keys at hand.
   std::vector<std::string> Finish(const std::string& finalAddress, TStringBlock& keys,
                                   std::vector<size_t>* order);
   // As Finish, the addresses in one block rather than a string each.
@@ -66,12 +72,14 @@ class TPageReaderStream : public TAppendStream {
   size_t filled_ = 0;  // bytes of piece_ in use, its room in front included; 0: none yet
   // What FinishReading works with and gives.
   std::string final_address_;
+  std::string http_charset_;
+  std::vector<std::string> frames_;
   bool want_order_ = false;
   TStringBlock finished_;
   TStringBlock finished_keys_;
   std::vector<size_t> finished_order_;
   // Used by the worker only.
-  TGrowingKeyOrder order_;
+  TGrowingKeyOrder order_{TEqualKeys::ekAll};
   size_t order_relistings_ = 0;  // the reader's Relistings when order_ began
   static constexpr size_t kFewKeys = 1024;
   // Used by the worker only while it runs.

@@ -51,7 +51,13 @@ void ApplyClientOptions(TNetCustomHTTP& http, TNetSSLIOHandlerSocket& tls,
   // The client counts requests, the first one included.
   if (options.MaxRedirects) http.RedirectMaximum = *options.MaxRedirects + 1;
   if (options.Http10) http.ProtocolVersion = TNetHTTPProtocolVersion::pv1_0;
-  if (options.ReadTimeoutMs) http.ReadTimeout = *options.ReadTimeoutMs;
+  http.ReadTimeout = options.StallTimeoutMs;
+  http.ConnectTimeout = options.ConnectTimeoutMs;
+  http.TransferTimeout = options.MaxTimeMs;
+  // Never the coded bytes under a resource's name.
+  http.DecodeContent = true;
+  if (options.Compressed && request.AcceptEncoding.empty())
+    request.AcceptEncoding = kCompressedEncodings;
 
   if (!options.ProxyHost.empty()) {
     http.ProxyParams.SetProxyServer(options.ProxyHost);

@@ -17,8 +17,15 @@ struct TCredentials {
   bool operator==(const TCredentials&) const = default;
 };
 
-// What a client is asked to use beyond the stored settings. The defaults change nothing: they
-// are the window's clients.
+// A transfer that gets no connection within this long, or no byte within that long, gives up:
+// the time limits of every client of the window and the command line unless told otherwise.
+inline constexpr int kDefaultConnectTimeoutMs = 30 * 1000;
+inline constexpr int kDefaultStallTimeoutMs = 60 * 1000;
+// What Accept-Encoding asks for when compressed bodies are wanted.
+inline constexpr char kCompressedEncodings[] = "gzip, deflate";
+
+// What a client is asked to use beyond the stored settings. The defaults are the window's
+// clients.
 struct TClientOptions {
   std::optional<std::string> UserAgent;
   std::optional<std::string> Referer;
@@ -31,8 +38,15 @@ struct TClientOptions {
   // maximum when unset.
   std::optional<int> MaxRedirects;
   bool Http10 = false;
-  // Milliseconds a read may wait for data; the stored setting (no limit) when unset.
-  std::optional<int> ReadTimeoutMs;
+  // Milliseconds without a byte before a transfer gives up (the client's ReadTimeout).
+  int StallTimeoutMs = kDefaultStallTimeoutMs;
+  // Milliseconds a connect may take (the client's ConnectTimeout).
+  int ConnectTimeoutMs = kDefaultConnectTimeoutMs;
+  // Milliseconds one transfer may take in all (the client's TransferTimeout); 0: no limit.
+  int MaxTimeMs = 0;
+  // Asks servers for gzip or deflate bodies (Accept-Encoding). Bodies that come coded anyway
+  // are decoded either way.
+  bool Compressed = false;
   // An HTTP proxy when ProxyHost is not empty; its credentials are only used then.
   std::string ProxyHost;
   int ProxyPort = 0;

@@ -5,12 +5,15 @@
 
 #include "app/workflows/download.h"
 #include "app/workflows/movie_refs.h"
+#include "app/workflows/saved_names.h"
+#include "base/charset.h"
 #include "base/exception.h"
 #include "base/text.h"
 #include "http/http.h"
 #include "page/reference_resolution.h"
 #include "swf/movie_container.h"
 #include "swf/xml_addresses.h"
+#include "uri/address_encoding.h"
 
 namespace {
 
@@ -20,12 +23,6 @@ namespace {
 
 std::string WithoutQuery(const std::string& address) {
   return address.substr(0, address.find_first_of("?#"));
-}
-
-// A scheme of more than one letter: "C:" is a drive.
-bool WrittenWithScheme(const std::string& text) {
-  const size_t colon = text.find(':');
-  return colon != std::string::npos && colon > 1 && text.find_first_of("/?#") > colon;
 }
 
 // The folder address of a file: up to and including the last "/" of its path.
@@ -41,6 +38,14 @@ bool LooksLikeXml(const std::string& path, const std::string& bytes) {
   if (path.size() >= 4 && SameText(path.substr(path.size() - 4), ".xml")) return true;
   const size_t first = bytes.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
   return first != std::string::npos && bytes[first] == '<';
+}
+
+// `written` resolved against the address of the file that names it, as a request carries it.
+// Movies of version 6 on and XML files write UTF-8; older movies the code page of the system
+// they were made on.
+std::string RequestedAddress(const std::string& base, const std::string& written) {
+  const std::string resolved = ResolveReference(base, written);
+  return EncodedAddress(resolved, IsUtf8(resolved) ? std::string(kUtf8) : FallbackPageCharset());
 }
 
 std::string Message() {
@@ -59,50 +64,27 @@ std::string Message() {
 
 std::string DependencyPlace(const std::string& root, const std::string& written,
                             const std::string& resolved) {
-  const bool relative = !WrittenWithScheme(written) && written.rfind("//", 0) != 0;
-  if (relative) {
-    if (!written.empty() && (written[0] == '/' || written[0] == '\\'))
-      Refuse(written, "An absolute path would leave the output folder");
-    if (written.size() >= 2 && written[1] == ':')
-      Refuse(written, "A drive letter would leave the output folder");
-  }
   const std::string bare = WithoutQuery(resolved);
-  std::string place;
-  if (bare.compare(0, root.size(), root) == 0) {
-    place = bare.substr(root.size());
-  } else {
-    if (relative) Refuse(written, "The path leaves the output folder");
-    const size_t hostStart = bare.find("//");
-    if (hostStart == std::string::npos) Refuse(written, "The address names no host");
-    const size_t pathStart = bare.find('/', hostStart + 2);
-    std::string host =
-        bare.substr(hostStart + 2,
-                    pathStart == std::string::npos ? std::string::npos : pathStart - hostStart - 2);
-    host = host.substr(host.rfind('@') == std::string::npos ? 0 : host.rfind('@') + 1);
-    host = host.substr(0, host.find(':'));
-    if (host.empty() || pathStart == std::string::npos)
-      Refuse(written, "The address names no file");
-    place = host + bare.substr(pathStart);
+  if (bare.compare(0, root.size(), root) != 0) {
+    if (bare.find("://") == std::string::npos) Refuse(written, "The address names no host");
+    return SitePath(bare);
   }
-  // Every part must name something inside the folder.
+  const std::string path = bare.substr(root.size());
+  std::string place;
   size_t at = 0;
-  while (true) {
-    const size_t end = place.find('/', at);
-    const std::string part =
-        place.substr(at, end == std::string::npos ? std::string::npos : end - at);
-    if (part.empty() || part == "." || part == ".." || part.find('\\') != std::string::npos ||
-        (part.size() >= 2 && part[1] == ':' && at == 0))
-      Refuse(written, end == std::string::npos && part.empty()
-                          ? "The address names no file"
-                          : "The path leaves the output folder");
-    if (end == std::string::npos) break;
+  while (at < path.size()) {
+    const size_t end = std::min(path.find('/', at), path.size());
+    const std::string_view part = std::string_view(path).substr(at, end - at);
+    if (part == "." || part == "..") Refuse(written, "The path leaves the output folder");
+    if (!part.empty()) place += (place.empty() ? "" : "/") + SafeFileName(part);
     at = end + 1;
   }
+  // A folder's address: the file the server gives for it.
+  if (path.empty() || path.back() == '/') place += (place.empty() ? "" : "/") + SafeFileName("");
   return place;
 }
 
-TDependencyWalk::TDependencyWalk(TNetHTTP& http, std::string folder)
-    : http_(http), folder_(std::move(folder)) {}
+TDependencyWalk::TDependencyWalk(TNetHTTP& http, TRunFiles& files) : http_(http), files_(files) {}
 
 void TDependencyWalk::SaveDependencies(const std::string& address, const std::string& path) {
   seen_.insert(address.substr(0, address.find('#')));
@@ -120,12 +102,11 @@ void TDependencyWalk::Visit(const TFile& file, const std::string& root, std::deq
   try {
     const std::string bytes = ReadBoundedFile(file.Path);
     if (LooksLikeMovie(bytes)) {
-      const std::vector<std::string> written = MovieRefs(bytes, std::string());
-      for (const std::string& address : written)
-        names.emplace_back(address, ResolveReference(file.Address, address));
+      for (const std::string& address : MovieRefs(bytes, std::string()))
+        names.emplace_back(address, RequestedAddress(file.Address, address));
     } else if (LooksLikeXml(file.Path, bytes)) {
       for (const std::string& address : XmlAddresses(bytes))
-        names.emplace_back(address, ResolveReference(file.Address, address));
+        names.emplace_back(address, RequestedAddress(file.Address, address));
     }
   } catch (const Exception&) {
     // A file that cannot be read for names was still saved; it simply names nothing.
@@ -143,18 +124,23 @@ void TDependencyWalk::Fetch(const TFile& referrer, const std::string& written,
   try {
     if (saved_ + missing_ >= kMaxDependencyFiles)
       throw EFCreateError(Format("More than %d dependent files", kMaxDependencyFiles));
-    const std::string path = folder_ + "/" + DependencyPlace(root, written, resolved);
+    const std::string place = files_.Layout() == TSaveLayout::slSite
+                                  ? SitePath(address)
+                                  : DependencyPlace(root, written, resolved);
+    const TRunFiles::TClaim claim = files_.Claim(address, place);
+    const std::string& path = claim.Path;
     const std::string referer = http_.Request.Referer;
     http_.Request.Referer = referrer.Address;
     try {
       DownloadFile(http_, address, path);
     } catch (...) {
       http_.Request.Referer = referer;
+      files_.Release(address);
       throw;
     }
     http_.Request.Referer = referer;
     ++saved_;
-    if (OnSaved) OnSaved(path);
+    if (OnSaved) OnSaved(path, claim.TakenName);
     if (referrer.Depth + 1 < kMaxDependencyDepth)
       queue.push_back({address, path, referrer.Depth + 1});
   } catch (...) {

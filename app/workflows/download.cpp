@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/workflows/saved_names.h"
 #include "base/exception.h"
 #include "base/net_exceptions.h"
 #include "base/safe_file_writer.h"
@@ -48,10 +49,8 @@ std::string DestinationPath(const std::string& outPath, const std::string& addre
 }
 
 std::string CheckedDestinationPath(const std::string& outPath, const std::string& address) {
-  const std::string path = DestinationPath(outPath, address);
+  const std::string path = outPath + kSeparator + SavedFileName(address);
   if (outPath.empty()) RefuseFile(path, "No output folder is set");
-  if (!UsableFileName(UrlFileName(address)))
-    RefuseFile(path, "The address names no file inside the output folder");
   return path;
 }
 

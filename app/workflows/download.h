@@ -21,9 +21,9 @@ bool UsableFileName(const std::string& name);
 // `outPath`, the folder separator, then UrlFileName(address).
 std::string DestinationPath(const std::string& outPath, const std::string& address);
 
-// Like DestinationPath, but refuses what would leave the output folder: raises EFCreateError
-// "Cannot create file "%s". %s" when `outPath` is empty (the path would start at the root) or
-// the address gives no usable file name. Nothing is touched on disk.
+// `outPath`, the folder separator, then the name the file takes (SavedFileName: decoded, without
+// query, safe on every file system). Raises EFCreateError "Cannot create file "%s". %s" when
+// `outPath` is empty (the path would start at the root). Nothing is touched on disk.
 std::string CheckedDestinationPath(const std::string& outPath, const std::string& address);
 
 // Saves the body of `address` into the file `path` with `http`:

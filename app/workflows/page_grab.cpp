@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/workflows/web_client_settings.h"
+#include "base/charset.h"
 #include "base/net_exceptions.h"
 #include "base/string_stream.h"
 #include "http/http.h"
@@ -57,4 +58,8 @@ std::string FinalPageAddress(const TNetHTTP& http, const std::string& requested)
   const std::string final = FinalAddressOf(http);
   // Unless redirects led elsewhere, the address as it was given.
   return final.empty() || final == ComposedAddress(TNetURI(requested)) ? requested : final;
+}
+
+std::string ResponseCharset(const TNetHTTP& http) {
+  return CharsetOfContentType(http.LastResponse.HeaderLines.ValueOf("Content-Type"));
 }

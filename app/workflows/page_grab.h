@@ -44,6 +44,9 @@ std::string GetPageHtml(TNetHTTP& http, const std::string& address, int attempts
 // nowhere else.
 std::string FinalPageAddress(const TNetHTTP& http, const std::string& requested);
 
+// The charset the last response's "Content-Type" names (canonical, see charset.h), or empty.
+std::string ResponseCharset(const TNetHTTP& http);
+
 using TPageStreamFactory = std::function<TStream&()>;
 bool FetchPage(TNetHTTP& http, const std::string& address, int attempts, TPageFetchOutcome& outcome,
                const TPageStreamFactory& newStream);

@@ -1,9 +1,14 @@
 #include "app/workflows/web_client_settings.h"
 
+#include <cstring>
+
+#include "base/charset.h"
 #include "base/net_exceptions.h"
 #include "base/text.h"
 #include "http/http.h"
 #include "net/ssl_io_handler.h"
+#include "page/reference_resolution.h"
+#include "uri/address_encoding.h"
 #include "uri/uri.h"
 
 void ApplyWebClientSettings(TNetCustomHTTP& http, TNetSSLIOHandlerSocket& tls) {
@@ -24,7 +29,27 @@ std::string TypedAddress(const std::string& text) {
   if (!SameText(parsed.Scheme, "http") && !SameText(parsed.Scheme, "https"))
     throw ENetUnknownProtocol("Unknown protocol: " + parsed.Scheme);
   if (parsed.HostName.empty()) throw ENetURIException("Invalid address (no host): " + trimmed);
-  return address;
+  for (const char c : parsed.HostName) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b <= ' ' || b == 0x7F || std::strchr("<>\"`{}|\\^%[]", c))
+      throw ENetURIException(
+          Format("not a valid host: %s (in %s)", parsed.HostName.c_str(), trimmed.c_str()));
+  }
+  if (!parsed.PortText.empty()) {
+    int64_t port = 0;
+    if (!ParseDecimalDigits(parsed.PortText, port) || port < 1 || port > 65535)
+      throw ENetURIException(
+          Format("not a valid port: %s (in %s)", parsed.PortText.c_str(), trimmed.c_str()));
+  }
+  // Typed as a browser's address bar takes it: blanks and characters above ASCII go
+  // percent-encoded, in UTF-8.
+  return ShownAddressRequest(address);
+}
+
+std::string ShownAddressRequest(const std::string& shown) {
+  const std::string address = Trim(shown);
+  if (address.empty()) return address;
+  return EncodedAddress(ResolveReference(address, address), kUtf8);
 }
 
 std::string ComposedAddress(const TNetURI& address) {

@@ -65,12 +65,16 @@ TEST(KeyOrder, OrdersAsWholeKeysCompare) {
     for (const size_t step : {size_t{1}, size_t{37}, size_t{2500}}) {
       if (step == 1 && keys.size() > 100) continue;
       TStringBlock growing;
-      TGrowingKeyOrder order;
+      TGrowingKeyOrder order, all(TEqualKeys::ekAll);
       for (size_t i = 0; i < keys.size(); ++i) {
         growing.push_back(keys[i]);
-        if ((i + 1) % step == 0) order.Take(growing);
+        if ((i + 1) % step == 0) {
+          order.Take(growing);
+          all.Take(growing);
+        }
       }
       EXPECT_EQ(order.Finish(growing), distinct) << name << ", steps of " << step;
+      EXPECT_EQ(all.Finish(growing), expected) << name << ", all, steps of " << step;
       EXPECT_EQ(order.Taken(), 0u) << name;  // ready to start over
     }
   }

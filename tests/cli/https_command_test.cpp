@@ -100,16 +100,13 @@ TEST_F(CliHttps, GetWithTheCertificateOptions) {
        "",
        "flashgrab-cli: ENetHTTPProtocolException: Too many redirects: 3 followed, the next to " +
            origin_ + "/loop\n"},
-      {{"ftp://localhost/file"},
-       {},
-       1,
-       "",
-       "flashgrab-cli: ENetUnknownProtocol: Unknown protocol: ftp\n"},
+      // Addresses that cannot be asked for are usage errors.
+      {{"ftp://localhost/file"}, {}, 2, "", "flashgrab-cli: get: Unknown protocol: ftp\n"},
       {{"http:///file"},
        {},
-       1,
+       2,
        "",
-       "flashgrab-cli: ENetURIException: Invalid address (no host): http:///file\n"},
+       "flashgrab-cli: get: Invalid address (no host): http:///file\n"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = {"get"};

@@ -56,7 +56,15 @@ TEST(ClientOptionsParsing, EachOptionFillsItsPartOfTheDescription) {
        })},
       {{"--http1.0", "--max-time", "250"}, With([](TClientArguments& a) {
          a.Options.Http10 = true;
-         a.Options.ReadTimeoutMs = 250;
+         a.Options.MaxTimeMs = 250000;
+       })},
+      {{"--max-time", "2.5", "--connect-timeout", ".25", "--stall-timeout", "1.0001",
+        "--compressed"},
+       With([](TClientArguments& a) {
+         a.Options.MaxTimeMs = 2500;
+         a.Options.ConnectTimeoutMs = 250;
+         a.Options.StallTimeoutMs = 1001;  // rounded up
+         a.Options.Compressed = true;
        })},
       {{"-x", "proxy.local:3128", "--proxy-user", "p:q"}, With([](TClientArguments& a) {
          a.Options.ProxyHost = "proxy.local";
@@ -111,9 +119,13 @@ TEST(ClientOptionsParsing, UnusableArgumentsGiveTheirUsageMessage) {
       {{"-x"}, "option '-x' needs a value"},
       {{"--max-redirs", "-1"}, "--max-redirs needs a non-negative number, not '-1'"},
       {{"--max-redirs", " 3"}, "--max-redirs needs a non-negative number, not ' 3'"},
-      {{"--max-time", "0"}, "--max-time needs a positive number, not '0'"},
-      {{"--max-time", "0x10"}, "--max-time needs a positive number, not '0x10'"},
-      {{"--max-time", "99999999999"}, "--max-time needs a positive number, not '99999999999'"},
+      {{"--max-time", "0"}, "--max-time needs a positive number of seconds, not '0'"},
+      {{"--max-time", "0x10"}, "--max-time needs a positive number of seconds, not '0x10'"},
+      {{"--max-time", "99999999"}, "--max-time needs a positive number of seconds, not '99999999'"},
+      {{"--max-time", "."}, "--max-time needs a positive number of seconds, not '.'"},
+      {{"--connect-timeout", "1.2.3"},
+       "--connect-timeout needs a positive number of seconds, not '1.2.3'"},
+      {{"--stall-timeout", "-1"}, "--stall-timeout needs a positive number of seconds, not '-1'"},
       {{"-x", "host:0"}, "'host:0' has no usable port"},
       {{"-x", "host:65536"}, "'host:65536' has no usable port"},
       {{"-x", "host:"}, "'host:' has no usable port"},

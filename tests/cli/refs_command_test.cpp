@@ -107,20 +107,27 @@ TEST(RefsCommandTest, GrabWithDepsSavesTheGameWithItsFiles) {
   nginx.Start();
 
   TempDir out;
+  // With its files the game is saved as its site has it.
   const std::string dir = out.Path() + "/game";
+  const std::string site = "127.0.0.1_" + std::to_string(nginx.Port()) + "/arcade/";
   ProgramResult result = RunCli({"grab", "-d", dir, "--deps", nginx.Url("/page.html")});
   EXPECT_EQ(result.ExitCode, 0) << result.Stderr;
   EXPECT_EQ(result.Stdout,
-            Lines({nginx.Url("/arcade/game.swf"), "saved " + dir + "/game.swf",
-                   "saved " + dir + "/levels/second.swf", "saved " + dir + "/data/sounds.xml",
-                   "saved " + dir + "/snd/jump.mp3", "saved " + dir + "/snd/coin.mp3"}));
-  EXPECT_EQ(FilesBelow(dir), (Strings{"data/sounds.xml", "game.swf", "levels/second.swf",
-                                      "snd/coin.mp3", "snd/jump.mp3"}));
+            Lines({nginx.Url("/arcade/game.swf"), "saved " + dir + "/" + site + "game.swf",
+                   "saved " + dir + "/" + site + "levels/second.swf",
+                   "saved " + dir + "/" + site + "data/sounds.xml",
+                   "saved " + dir + "/" + site + "snd/jump.mp3",
+                   "saved " + dir + "/" + site + "snd/coin.mp3"}));
+  EXPECT_EQ(FilesBelow(dir),
+            (Strings{site + "data/sounds.xml", site + "game.swf", site + "levels/second.swf",
+                     site + "snd/coin.mp3", site + "snd/jump.mp3"}));
 
-  // One of them gone: reported, and the main movie still counts as saved.
+  // One of them gone: reported, and the main movie still counts as saved. Flat, the movie goes
+  // into the folder and its files beside it.
   fs::remove(nginx.Root() + "/arcade/snd/coin.mp3");
   const std::string again = out.Path() + "/again";
-  result = RunCli({"download", "-d", again, "--deps", nginx.Url("/arcade/game.swf")});
+  result = RunCli(
+      {"download", "-d", again, "--deps", "--layout", "flat", nginx.Url("/arcade/game.swf")});
   EXPECT_EQ(result.ExitCode, 0) << result.Stderr;
   EXPECT_NE(result.Stdout.find("missing " + nginx.Url("/arcade/snd/coin.mp3") +
                                ": HTTP/1.1 404 Not Found\n"),

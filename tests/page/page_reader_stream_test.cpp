@@ -92,7 +92,8 @@ TEST(PageReaderStream, TheOrderMadeWhileThePageArrivesIsTheOrderOfTheKeys) {
     const TStringBlock found = stream.FinishInBlock(row.Final, keys, &order);
     ASSERT_EQ(keys.size(), found.size()) << row.Name;
     EXPECT_GT(order.size(), 5000u) << row.Name;
-    EXPECT_EQ(order, DistinctKeyOrder(keys)) << row.Name;
+    // Addresses that differ only in case both stay, side by side.
+    EXPECT_EQ(order, KeyOrder(keys)) << row.Name;
   }
 }
 

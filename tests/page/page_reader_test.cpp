@@ -136,9 +136,55 @@ const std::vector<TReaderCase>& Cases() {
        "</object><embed src=\"doc.pdf\" type=\"application/pdf\"><img src=\"a.gif\">"
        "<video src=\"clip.mp4\"></video><embed src=\"movie.flv\"><a href=\"javascript:x('a.gif')\">"
        "</a><param name=\"flashvars\" value=\"skin=skin.swf&amp;f=1\">"
-       "<p>\"http://s.example/my movie.swf\" \"http://s.example/a.swfx\"</p>",
+       "<p title=\"Play the game.swf\">\"see my game.swf\" \"http://s.example/a.swfx\"</p>"
+       "<script>alert('Cannot load game.swf');</script>",
        kPage,
        {}},
+      {"blanks inside addresses",
+       "<embed src=\"games/my game.swf\"><object><param name=\"movie\" value=\"games/my "
+       "game.swf\"></object><script>swfobject.embedSWF(\"games/other game.swf\", \"b\");"
+       "var m = \"levels/level one.swf\";</script><p>\"http://s.example/my movie.swf\"</p>"
+       "<embed src=\"games/my%20game.swf\"><embed src=\"a\tb\n.swf\">",
+       kPage,
+       {"http://games.example/portal/games/my%20game.swf",
+        "http://games.example/portal/games/other%20game.swf",
+        "http://games.example/portal/levels/level%20one.swf", "http://s.example/my%20movie.swf",
+        "http://games.example/portal/ab.swf"}},
+      // Two files on the server, unless only the site's name differs.
+      {"names that differ in case",
+       "<embed src=\"games/tetris.swf\"><embed src=\"games/Tetris.swf\">"
+       "<embed src=\"HTTP://Games.Example/portal/games/tetris.swf\">",
+       kPage,
+       {"http://games.example/portal/games/tetris.swf",
+        "http://games.example/portal/games/Tetris.swf"}},
+      // 游戏/连连看 in each encoding: the path goes as UTF-8, the query in the page's own.
+      {"GBK declared by meta",
+       "<meta charset=\"gb2312\"><embed src=\"games/\xD3\xCE\xCF\xB7/\xC1\xAC\xC1\xAC\xBF\xB4.swf"
+       "?n=\xC1\xAC\">",
+       kPage,
+       {"http://games.example/portal/games/%E6%B8%B8%E6%88%8F/%E8%BF%9E%E8%BF%9E%E7%9C%8B.swf"
+        "?n=%C1%AC"}},
+      {"Big5 declared by http-equiv",
+       "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=big5\">"
+       "<embed src=\"\xB9\x43\xC0\xB8/\xB3\x73\xB3\x73\xAC\xDD.swf\">",
+       kPage,
+       {"http://games.example/portal/%E9%81%8A%E6%88%B2/%E9%80%A3%E9%80%A3%E7%9C%8B.swf"}},
+      {"Shift_JIS with a trail byte that is a backslash",
+       "<meta charset=\"shift_jis\"><embed src=\"\x83\x5C\x83\x74\x83\x67.swf\">",
+       kPage,
+       {"http://games.example/portal/%E3%82%BD%E3%83%95%E3%83%88.swf"}},
+      {"UTF-8 without a declaration",
+       "<embed src=\"\xE6\xB8\xB8\xE6\x88\x8F.swf?n=\xE8\xBF\x9E\">",
+       kPage,
+       {"http://games.example/portal/%E6%B8%B8%E6%88%8F.swf?n=%E8%BF%9E"}},
+      {"no declaration and not UTF-8: the fallback (GBK in the C locale)",
+       "<embed src=\"\xC1\xAC\xC1\xAC\xBF\xB4.swf\">",
+       kPage,
+       {"http://games.example/portal/%E8%BF%9E%E8%BF%9E%E7%9C%8B.swf"}},
+      {"a declaration after the address",
+       "<embed src=\"\xE9.swf\"><meta charset=\"windows-1252\"><meta charset=\"gbk\">",
+       kPage,
+       {"http://games.example/portal/%C3%A9.swf"}},
       {"commented-out script",
        "<script>\n// so.embedSWF(\"line.swf\");\n/* var x = 'block.swf';\n */ var y = 1 / 2;\n"
        "</script>",
@@ -195,6 +241,48 @@ TEST(PageReader, APageCutAtAnyOffsetGivesTheSameEntries) {
     for (const char b : c.Fragment)
       bytes.Feed(std::string_view(&b, 1));
     EXPECT_EQ(bytes.Finish(), c.Entries) << c.Name << ", byte by byte";
+  }
+}
+
+TEST(PageReader, FramesThatShowPagesAreKeptApartFromMovies) {
+  TPageReader reader(kPage);
+  reader.Feed(
+      "<frameset><frame src=\"menu.html\"><frame src=\"/top/main.php?id=1#x\"></frameset>"
+      "<iframe src=\"game.swf\"></iframe><iframe src=\"about:blank\"></iframe>"
+      "<iframe src=\"javascript:void(0)\"></iframe><IFRAME SRC=\"menu.html\"></IFRAME>"
+      "<iframe src=\"\xE6\xB8\xB8 1.html\"></iframe><iframe src=\"play.html\"></iframe>"
+      "<iframe src=\"game.html\"></iframe>");
+  EXPECT_EQ(reader.Finish(), std::vector<std::string>{"http://games.example/portal/game.swf"});
+  EXPECT_EQ(reader.Frames(),
+            (std::vector<std::string>{"http://games.example/portal/menu.html",
+                                      "http://games.example/top/main.php?id=1",
+                                      "http://games.example/portal/%E6%B8%B8%201.html",
+                                      "http://games.example/portal/game.html"}));
+  // Not the page itself, at most kMaxFrames of them, and none of a page read before.
+  std::string many;
+  for (size_t i = 0; i < TPageReader::kMaxFrames + 5; ++i)
+    many += "<iframe src=\"f" + std::to_string(i) + ".html\"></iframe>";
+  reader.Feed(many);
+  reader.Finish();
+  EXPECT_EQ(reader.Frames().size(), TPageReader::kMaxFrames);
+  EXPECT_EQ(reader.Frames().front(), "http://games.example/portal/f0.html");
+}
+
+TEST(PageReader, TheResponsesCharsetHoldsOverThePagesOwn) {
+  const std::string page = "<meta charset=\"big5\"><embed src=\"\xC1\xAC.swf\">";
+  const struct {
+    const char* HttpCharset;
+    const char* Entry;
+  } rows[] = {
+      {"", "http://games.example/portal/%E8%9F%80.swf"},     // Big5, as the page says
+      {"GBK", "http://games.example/portal/%E8%BF%9E.swf"},  // the response says otherwise
+  };
+  for (const auto& row : rows) {
+    TPageReader reader(kPage);
+    reader.Feed(page);
+    // As the stream learns it: once the page has arrived.
+    reader.SetHttpCharset(row.HttpCharset);
+    EXPECT_EQ(reader.Finish(), std::vector<std::string>{row.Entry}) << row.HttpCharset;
   }
 }
 

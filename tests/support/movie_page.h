@@ -37,7 +37,7 @@ inline std::string MoviePage(const std::string& origin) {
          // Schemes with a digit, \"+\", \"-\" or \".\": not found.
          "<p>\"h2p://digit.example/d.swf\" \"svn+ssh://plus.example/p.swf\" "
          "\"x-y://minus.example/m.swf\" \"a.b://dot.example/d.swf\"</p>\n"
-         // White space inside: not found.
+         // A blank inside is part of an address; other white space is not.
          "<p>\"http://space.example/my movie.swf\" \"http://tab.example/a\tb.swf\"</p>\n"
          // A script whose query ends in .swf: found whole.
          "<param value=\"" +
@@ -46,7 +46,8 @@ inline std::string MoviePage(const std::string& origin) {
          // .swf not followed by the quote: not found; unless a later .swf ends the run.
          "<p>\"http://q.example/movie.swf?v=2\" "
          "\"http://late.example/a.swf?next=http://late.example/b.swf\"</p>\n"
-         // Letter case alone differs: the first spelling found stays.
+         // Letter case alone differs: the pattern keeps the first spelling found, the reader
+         // every file (but one site, whatever the case of its name).
          "<embed src=\"" +
          origin + "/movies/Red.swf\"> <embed src=\"HTTP://127.0.0.1" +
          origin.substr(origin.find(':', 5)) +
@@ -75,8 +76,9 @@ inline std::vector<std::string> MoviePageEntries(const std::string& origin) {
 }
 
 // The entries the page reader finds on MoviePage(origin) served at origin + "/page.html", in the
-// order first found: the pattern's ones (bars are not quotes, so not the piped one; quoted runs
-// end at their own quote), plus relative, capitalised and queried addresses.
+// order first found, as requests carry them: the pattern's ones (bars are not quotes, so not the
+// piped one; quoted runs end at their own quote), plus relative, capitalised, queried and
+// blank-holding addresses, and every spelling of a path.
 inline std::vector<std::string> MoviePageReaderEntries(const std::string& origin) {
   return {
       origin + "/movies/red.swf",
@@ -89,10 +91,14 @@ inline std::vector<std::string> MoviePageReaderEntries(const std::string& origin
       "http://cap.example/mixed.Swf",
       origin + "/movies/relative.swf",
       origin + "/movies/rooted.swf",
+      "http://space.example/my%20movie.swf",
       origin + "/play.php?file=red.swf",
       "http://q.example/movie.swf?v=2",
       "http://late.example/a.swf?next=http://late.example/b.swf",
+      origin + "/movies/Red.swf",
+      origin + "/MOVIES/RED.swf",
       "http://dup.example/First.swf",
+      "http://dup.example/first.swf",
       "ftp://files.example/f.swf",
   };
 }

@@ -50,7 +50,7 @@ TEST_F(WindowTest, CtrlDAfterAClickSavesTheClickedRowEvenWhenItIsNotSelected) {
   QTest::keyClick(w.ListBox1, Qt::Key_D, Qt::ControlModifier);
   EXPECT_EQ(ReadFileBytes(out.Path() + "/red.swf"), RedSwfBytes());
   EXPECT_FALSE(std::filesystem::exists(out.Path() + "/two.swf"));
-  EXPECT_EQ(w.Label1->Caption(), QString::fromUtf8("总数15   "));
+  EXPECT_EQ(w.Label1->Caption(), QString::fromUtf8("总数19   "));
   EXPECT_TRUE(CapturedFailures().empty());
   EXPECT_TRUE(CapturedReports().empty());
 }

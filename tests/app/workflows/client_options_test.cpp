@@ -37,6 +37,9 @@ std::map<std::string, std::string> Settings(TNetHTTP& http, TNetSSLIOHandlerSock
        std::string(http.HandleRedirects ? "on " : "off ") + std::to_string(http.RedirectMaximum)},
       {"Http10", http.ProtocolVersion == TNetHTTPProtocolVersion::pv1_0 ? "yes" : "no"},
       {"ReadTimeout", std::to_string(http.ReadTimeout)},
+      {"ConnectTimeout", std::to_string(http.ConnectTimeout)},
+      {"TransferTimeout", std::to_string(http.TransferTimeout)},
+      {"DecodeContent", http.DecodeContent ? "yes" : "no"},
       {"Proxy",
        http.ProxyParams.ProxyServer() + ":" + std::to_string(http.ProxyParams.ProxyPort())},
       {"ProxyUser", credentials(http.ProxyParams.BasicAuthentication,
@@ -94,12 +97,19 @@ TEST(ClientOptions, EachPartOfTheDescriptionReachesTheClient) {
       {"no redirections",
        [](TClientOptions& o) { o.FollowRedirects = false; },
        {{"Redirects", "off 15"}}},
-      {"protocol and time-out",
+      {"protocol, time limits and compression",
        [](TClientOptions& o) {
          o.Http10 = true;
-         o.ReadTimeoutMs = 700;
+         o.StallTimeoutMs = 700;
+         o.ConnectTimeoutMs = 800;
+         o.MaxTimeMs = 900;
+         o.Compressed = true;
        },
-       {{"Http10", "yes"}, {"ReadTimeout", "700"}}},
+       {{"Http10", "yes"},
+        {"ReadTimeout", "700"},
+        {"ConnectTimeout", "800"},
+        {"TransferTimeout", "900"},
+        {"AcceptEncoding", "gzip, deflate"}}},
       {"proxy with credentials",
        [](TClientOptions& o) {
          o.ProxyHost = "proxy.local";
@@ -140,6 +150,12 @@ TEST(ClientOptions, EachPartOfTheDescriptionReachesTheClient) {
   EXPECT_EQ(window.at("Redirects"), "on 15");
   EXPECT_EQ(window.at("Handler"), "tls");
   EXPECT_EQ(window.at("VerifyPeer"), "yes");
+  // Every transfer has time limits, and no coded body reaches a caller as it came.
+  EXPECT_EQ(window.at("ConnectTimeout"), "30000");
+  EXPECT_EQ(window.at("ReadTimeout"), "60000");
+  EXPECT_EQ(window.at("TransferTimeout"), "0");
+  EXPECT_EQ(window.at("DecodeContent"), "yes");
+  EXPECT_EQ(window.at("AcceptEncoding"), "");
   for (const auto& c : cases) {
     TClientOptions options;
     c.change(options);

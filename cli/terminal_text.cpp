@@ -1,0 +1,42 @@
+#include "cli/terminal_text.h"
+
+#include "base/charset.h"
+#include "cli/collation.h"
+#include "uri/address_encoding.h"
+
+namespace cli {
+
+namespace {
+
+// The locale is set once, before the first command runs.
+const std::string& TerminalCharset() {
+  static const std::string charset = LocaleCharset();
+  return charset;
+}
+
+}  // namespace
+
+std::string FromTerminal(const std::string& text) {
+  if (TerminalCharset() == kUtf8 || IsAscii(text)) return text;
+  return ToUtf8(text, TerminalCharset());
+}
+
+std::string ToTerminal(std::string text) {
+  if (TerminalCharset() == kUtf8 || IsAscii(text)) return text;
+  return FromUtf8(text, TerminalCharset());
+}
+
+std::string ShownAddress(std::string_view address) {
+  // Most addresses have nothing to decode.
+  if (address.find('%') == std::string_view::npos) return std::string(address);
+  return ToTerminal(DisplayedAddress(address));
+}
+
+void WriteShownAddressKey(std::string_view address, std::string& key) {
+  if (address.find('%') == std::string_view::npos)
+    WriteCaseFoldedCollationKey(address, key);
+  else
+    WriteCaseFoldedCollationKey(ShownAddress(address), key);
+}
+
+}  // namespace cli

@@ -1,0 +1,206 @@
+#include "uri/address_encoding.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "base/charset.h"
+
+namespace {
+
+// The bytes percent-encoded in each part of an address, as browsers choose them for http, https
+// and ftp addresses.
+enum : unsigned char { kInPath = 1, kInQuery = 2, kInFragment = 4 };
+
+struct TEncodeSets {
+  unsigned char Of[256] = {};
+  constexpr TEncodeSets() {
+    for (int c = 0; c <= 0x20; ++c)
+      Of[c] = kInPath | kInQuery | kInFragment;
+    for (int c = 0x7F; c < 256; ++c)
+      Of[c] = kInPath | kInQuery | kInFragment;
+    for (const char c : std::string_view("\"<>"))
+      Of[static_cast<unsigned char>(c)] = kInPath | kInQuery | kInFragment;
+    Of[static_cast<unsigned char>('`')] = kInPath | kInFragment;
+    Of[static_cast<unsigned char>('{')] = kInPath;
+    Of[static_cast<unsigned char>('}')] = kInPath;
+    Of[static_cast<unsigned char>('\'')] = kInQuery;
+  }
+};
+constexpr TEncodeSets kSets;
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+int UpperHexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+int AnyHexValue(char c) {
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return UpperHexValue(c);
+}
+
+void AppendEncoded(std::string_view part, unsigned char set, std::string& out) {
+  for (const char c : part) {
+    const auto b = static_cast<unsigned char>(c);
+    if (kSets.Of[b] & set) {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    } else {
+      out += c;
+    }
+  }
+}
+
+// Where the authority of `address` ends (the path starts), or 0 when it has none.
+size_t AuthorityEnd(std::string_view address) {
+  const size_t slashes = address.find("://");
+  if (slashes == std::string_view::npos) return 0;
+  // "://" must follow the scheme, not come inside a path or query.
+  if (address.find_first_of("/?#") < slashes) return 0;
+  return std::min(address.find_first_of("/?#", slashes + 3), address.size());
+}
+
+// Characters that are decoded for reading only where no terminal or text field takes them for
+// something else: C1 controls, line and paragraph separators and the marks that turn the
+// direction of text.
+bool ShownDecoded(uint32_t code) {
+  if (code >= 0x80 && code <= 0x9F) return false;
+  if (code == 0x2028 || code == 0x2029 || code == 0x200E || code == 0x200F) return false;
+  if ((code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069)) return false;
+  return true;
+}
+
+// The UTF-8 character whose escapes start at address[at], as bytes, if the escapes are all in
+// upper case and form one well-formed character that may be shown; empty otherwise.
+std::string EscapedCharacter(std::string_view address, size_t at) {
+  const auto escapedByte = [&](size_t i) -> int {
+    if (i + 2 >= address.size() || address[i] != '%') return -1;
+    const int high = UpperHexValue(address[i + 1]), low = UpperHexValue(address[i + 2]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+  };
+  const int lead = escapedByte(at);
+  const size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                        : lead >= 0xE0 && lead <= 0xEF ? 3
+                        : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                       : 0;
+  if (length == 0) return std::string();
+  std::string bytes(1, static_cast<char>(lead));
+  for (size_t k = 1; k < length; ++k) {
+    const int b = escapedByte(at + 3 * k);
+    if (b < 0) return std::string();
+    bytes += static_cast<char>(b);
+  }
+  if (!IsUtf8(bytes)) return std::string();
+  uint32_t code = static_cast<unsigned char>(bytes[0]) & (0xFF >> (length + 1));
+  for (size_t k = 1; k < length; ++k)
+    code = (code << 6) | (static_cast<unsigned char>(bytes[k]) & 0x3F);
+  return ShownDecoded(code) ? bytes : std::string();
+}
+
+bool IsUpper(char c) {
+  return c >= 'A' && c <= 'Z';
+}
+
+// Where the host of the authority that ends at `end` starts (after user information), and
+// where it ends (before the port).
+void HostBounds(std::string_view address, size_t end, size_t& from, size_t& to) {
+  from = address.find("://") + 3;
+  const size_t at = address.substr(0, end).rfind('@');
+  if (at != std::string_view::npos && at >= from) from = at + 1;
+  to = end;
+  const size_t colon = address.substr(0, end).rfind(':');
+  if (colon != std::string_view::npos && colon >= from && address[from] != '[') to = colon;
+}
+
+// Whether the scheme or the host has upper-case letters, which browsers write in lower case.
+bool HasUpperCaseOrigin(std::string_view address) {
+  const size_t end = AuthorityEnd(address);
+  if (end == 0) return false;
+  for (size_t i = 0; i < end; ++i)
+    if (IsUpper(address[i])) {
+      size_t from = 0, to = 0;
+      HostBounds(address, end, from, to);
+      return i < address.find("://") || (i >= from && i < to);
+    }
+  return false;
+}
+
+}  // namespace
+
+bool NeedsEncoding(std::string_view address) {
+  for (const char c : address)
+    if (kSets.Of[static_cast<unsigned char>(c)]) return true;
+  return HasUpperCaseOrigin(address);
+}
+
+std::string EncodedAddress(std::string_view address, std::string_view charset) {
+  if (!NeedsEncoding(address)) return std::string(address);
+  const size_t pathStart = AuthorityEnd(address);
+  const size_t queryStart = std::min(address.find_first_of("?#", pathStart), address.size());
+  const size_t fragmentStart = std::min(address.find('#', queryStart), address.size());
+  std::string out;
+  out.reserve(address.size() * 3);
+  AppendEncoded(address.substr(0, pathStart), kInPath, out);
+  if (pathStart > 0) {
+    // The scheme and the host in lower case; user information and port as they are.
+    size_t from = 0, to = 0;
+    HostBounds(out, out.size(), from, to);
+    for (size_t i = 0; i < out.size(); ++i)
+      if ((i < out.find("://") || (i >= from && i < to)) && IsUpper(out[i])) out[i] += 'a' - 'A';
+  }
+  // Whatever the page's encoding, the path goes as UTF-8.
+  std::string_view path = address.substr(pathStart, queryStart - pathStart);
+  std::string converted;
+  if (charset != kUtf8 && (!IsAscii(path) || path.find('\x1b') != std::string_view::npos)) {
+    converted = ToUtf8(path, charset);
+    path = converted;
+  }
+  AppendEncoded(path, kInPath, out);
+  AppendEncoded(address.substr(queryStart, fragmentStart - queryStart), kInQuery, out);
+  AppendEncoded(address.substr(fragmentStart), kInFragment, out);
+  return out;
+}
+
+std::string DisplayedAddress(std::string_view address) {
+  const size_t pathStart = AuthorityEnd(address);
+  if (address.find('%', pathStart) == std::string_view::npos) return std::string(address);
+  std::string out(address.substr(0, pathStart));
+  for (size_t i = pathStart; i < address.size();) {
+    if (address[i] == '%') {
+      // A blank at the very end would be lost to anyone who copies the line.
+      if (address.compare(i, 3, "%20") == 0 && i + 3 < address.size()) {
+        out += ' ';
+        i += 3;
+        continue;
+      }
+      const std::string character = EscapedCharacter(address, i);
+      if (!character.empty()) {
+        out += character;
+        i += 3 * character.size();
+        continue;
+      }
+    }
+    out += address[i++];
+  }
+  return out;
+}
+
+std::string PercentDecoded(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size()) {
+      const int high = AnyHexValue(text[i + 1]), low = AnyHexValue(text[i + 2]);
+      if (high >= 0 && low >= 0) {
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+        continue;
+      }
+    }
+    out += text[i];
+  }
+  return out;
+}
