@@ -110,6 +110,8 @@ void TNetIOHandlerSocket::ConnectToPeer(const std::string& host, int port,
   }
 
   socks->SetIOHandler(this);
+  // The handshake takes no longer than the connect may.
+  socks->ReplyTimeout = timeoutMs > 0 ? timeoutMs : kNoTimeout;
   socks->NegotiateSocksConnect(host, port);
 }
 

@@ -246,6 +246,8 @@ std::string TNetSocksInfo::ReceiveReply(int count) {
     if (!io_handler_) throw ENetClosedSocket("Disconnected.");
     int got = 0;
     while (got < count) {
+      if (ReplyTimeout > 0 && !io_handler_->WaitReadable(ReplyTimeout))
+        throw ENetReadTimeout("Read Timeout");
       const int n = io_handler_->ReceiveSome(bytes.data() + got, count - got);
       if (n <= 0 && asNoResponse) RaiseNoResponse();
       if (n == kSocketError) GlobalStack->CheckSocketResult(n);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "net/net_component.h"
+#include "net/special_values.h"
 
 class TNetIOHandler;
 
@@ -29,6 +30,9 @@ class TNetSocksInfo : public TNetComponent {
   // SOCKS 4 user id, SOCKS 5 user name.
   std::string Username;
   TSocksVersion Version = TSocksVersion::svNoSocks;
+  // Milliseconds each reply of the server may take; kNoTimeout: no limit. The handler that
+  // connects sets it from its connect's limit, so that a server that never answers is left.
+  int ReplyTimeout = kNoTimeout;
 
   // Copies the six settings.
   void Assign(const TNetSocksInfo& source);

@@ -244,6 +244,23 @@ TEST_F(SocksTest, Socks4CloseBeforeTheWholeReply) {
             std::make_pair("ENetConnClosedGracefully"s, "Connection Closed Gracefully."s));
 }
 
+TEST_F(SocksTest, AServerThatNeverAnswersIsLeftAfterTheConnectsLimit) {
+  StartPeer({{9, "", 0, false}});
+  Socks().Version = TSocksVersion::svSocks4;
+  Socks().Host = "127.0.0.1";
+  Socks().Port = peer_->Port();
+  handler_.OpenHandler();
+  const auto started = std::chrono::steady_clock::now();
+  std::string raised;
+  try {
+    handler_.ConnectToPeer("127.0.0.1", 80, "", 0, 0, 0, 300);
+  } catch (const Exception& e) {
+    raised = std::string(e.ClassName()) + ": " + e.Message();
+  }
+  EXPECT_EQ(raised, "ENetReadTimeout: Read Timeout");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+}
+
 TEST_F(SocksTest, Socks5ReplyCodes) {
   const struct {
     char code;
