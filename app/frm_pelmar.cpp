@@ -94,13 +94,19 @@ std::string Utf8Bytes(const QString& text) {
   return text.toUtf8().toStdString();
 }
 
-// The user locale's collation, without regard to letter case; entries that differ only in
-// case ("Tetris.swf", "tetris.swf": two files on the server) by their bytes.
+// An address as the list shows it: decoded for reading.
+QString Shown(const std::string& address) {
+  return Utf8(DisplayedAddress(address));
+}
+
+// The user locale's collation of the addresses as shown, without regard to letter case;
+// entries that differ only in case ("Tetris.swf", "tetris.swf": two files on the server) by
+// their bytes.
 TStringList::TCompare LocaleCaseInsensitiveCompare() {
   auto collator = std::make_shared<QCollator>(QLocale::system());
   collator->setCaseSensitivity(Qt::CaseInsensitive);
   return [collator](const std::string& a, const std::string& b) {
-    const int c = collator->compare(Utf8(a), Utf8(b));
+    const int c = collator->compare(Shown(a), Shown(b));
     return c != 0 ? c : a.compare(b);
   };
 }
@@ -120,7 +126,7 @@ std::function<TListKey(const std::string&)> LocaleCaseInsensitiveSortKey() {
   auto collator = std::make_shared<QCollator>(QLocale::system());
   collator->setCaseSensitivity(Qt::CaseInsensitive);
   return [collator](const std::string& text) {
-    return TListKey{collator->sortKey(Utf8(text).toCaseFolded()), text};
+    return TListKey{collator->sortKey(Shown(text).toCaseFolded()), text};
   };
 }
 
@@ -413,7 +419,7 @@ void TFrmPelmar::stratBtnClick() {
   QStringList rows;
   rows.reserve(swfUrlList->Count());
   for (int i = 0; i < swfUrlList->Count(); ++i)
-    rows.append(Utf8(DisplayedAddress(swfUrlList->Get(i))));
+    rows.append(Shown(swfUrlList->Get(i)));
   ListBox1->clear();
   ListBox1->addItems(rows);
   // A page that never arrived is not a page without movies, and a page without movies says

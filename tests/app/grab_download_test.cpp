@@ -202,6 +202,39 @@ TEST_F(GrabWindowTest, RelativeReferencesAreListedAbsoluteAndDownloadsNameThePag
   EXPECT_FALSE(fs::exists(OutFolder() + "/intro.swf"));
 }
 
+TEST_F(GrabWindowTest, RowsShowNamesDecodedInTheirOrderAndSaveThemSoNamed) {
+  nginx_.WriteFile("gbk.html",
+                   "<meta charset=\"gbk\"><embed src=\"\xD3\xCE.swf\"><embed src=\"b.swf\">"
+                   "<embed src=\"my game.swf\"><embed src=\"a.swf\"><embed src=\"A.swf\">"
+                   "<iframe src=\"frame.html\"></iframe>");
+  nginx_.WriteFile("frame.html", "<embed src=\"sub/framed.swf\">");
+  nginx_.WriteFile("\xE6\xB8\xB8.swf", "you");
+  nginx_.WriteFile("my game.swf", "mine");
+  nginx_.WriteFile("sub/framed.swf", "framed");
+  nginx_.Start();
+  origin_ = nginx_.Url("");
+  TFrmPelmar& w = Shown();
+  Grab(w, nginx_.Url("/gbk.html"));
+  // Sorted as shown, letter case aside (then by the bytes), the movie of the frame among them.
+  EXPECT_EQ(Rows(w.ListBox1),
+            (std::vector<std::string>{origin_ + "/A.swf", origin_ + "/a.swf", origin_ + "/b.swf",
+                                      origin_ + "/my game.swf", origin_ + "/sub/framed.swf",
+                                      origin_ + "/\xE6\xB8\xB8.swf"}));
+  w.outPath.Assign(OutFolder());
+  Select(w, {origin_ + "/\xE6\xB8\xB8.swf", origin_ + "/my game.swf", origin_ + "/sub/framed.swf"});
+  QTest::mouseClick(w.DownBtn, Qt::LeftButton);
+  EXPECT_EQ(FileNamesIn(OutFolder()),
+            (std::vector<std::string>{"framed.swf", "my game.swf", "\xE6\xB8\xB8.swf"}));
+  EXPECT_EQ(ReadFileBytes(OutFolder() + "/\xE6\xB8\xB8.swf"), "you");
+  // The framed movie is asked for from its frame's page.
+  EXPECT_NE(nginx_.AccessLog().find("GET /sub/framed.swf HTTP/1.1\" 200 6 \"" +
+                                    nginx_.Url("/frame.html")),
+            std::string::npos)
+      << nginx_.AccessLog();
+  EXPECT_NE(nginx_.AccessLog().find("GET /%E6%B8%B8.swf HTTP/1.1\" 200"), std::string::npos);
+  EXPECT_TRUE(CapturedFailures().empty());
+}
+
 TEST_F(GrabWindowTest, APageThatCannotBeFetchedSaysSoAfterThreeAttempts) {
   RecordingPeer notFound(AlwaysAnswer(HttpResponse(404, "Not Found", {}, "\"http://h/x.swf\"")));
   TFrmPelmar& w = Shown();
