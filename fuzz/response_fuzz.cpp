@@ -39,6 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Any limit will do: the handler answers every wait for data at once.
   http.ReadTimeout = 1000;
   http.HandleRedirects = (choice & 1) != 0;
+  // Bodies with a content coding are taken apart as the window's and the command line's are.
+  http.DecodeContent = (choice & 0x80) != 0;
   Get(http, "http://h.example/first/page.html");
   Get(http, "http://h.example/second/movie.swf");
   http.SetIOHandler(nullptr);

@@ -2,7 +2,6 @@
 // program against nginx (and scripted peers for a stall and an interrupted transfer).
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <zlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/generated_bytes.h"
 #include "tests/support/movie_page.h"
+#include "tests/support/movie_writer.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/scripted_peer.h"
 #include "tests/support/temp_dir.h"
@@ -21,20 +21,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Gzipped(const std::string& bytes) {
-  z_stream z{};
-  deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&z, bytes.size()), '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-  z.avail_in = static_cast<uInt>(bytes.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
 
 // One row per way pages of the Flash years wrote an address: the page's charset (declared by
 // the page, by the response, or not at all), the address as written, the request that must go
@@ -148,10 +134,10 @@ TEST(CliSaving, CompressedBodiesAreSavedAsTheFilesTheyHold) {
   nginx.AddLocation("= /odd.swf", "add_header Content-Encoding br;");
   nginx.AddLocation("/asked/", "gzip on; gzip_types *; gzip_min_length 0;");
   const std::string page = "<embed src=\"/movie.swf\">" + std::string(5000, ' ');
-  nginx.WriteFile("always/page.html.gz", Gzipped(page));
+  nginx.WriteFile("always/page.html.gz", DeflatedBytes(page, 31));
   nginx.WriteFile("always/page.html", "not this one");
   nginx.WriteFile("asked/page.html", page);
-  nginx.WriteFile("movie.swf", Gzipped(RedSwfBytes()));
+  nginx.WriteFile("movie.swf", DeflatedBytes(RedSwfBytes(), 31));
   nginx.WriteFile("odd.swf", "brotli bytes");
   nginx.Start();
 

@@ -255,6 +255,22 @@ std::string ZlibBytes(const std::string& data) {
   return packed;
 }
 
+std::string DeflatedBytes(const std::string& data, int windowBits) {
+  z_stream z{};
+  if (deflateInit2(&z, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    throw std::runtime_error("deflateInit2 failed");
+  std::string packed(deflateBound(&z, data.size()) + 32, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = reinterpret_cast<Bytef*>(packed.data());
+  z.avail_out = static_cast<uInt>(packed.size());
+  const int result = deflate(&z, Z_FINISH);
+  packed.resize(z.total_out);
+  deflateEnd(&z);
+  if (result != Z_STREAM_END) throw std::runtime_error("deflate failed");
+  return packed;
+}
+
 std::string LzmaBytes(const std::string& data) {
   lzma_options_lzma options;
   if (lzma_lzma_preset(&options, 1)) throw std::runtime_error("lzma_lzma_preset failed");

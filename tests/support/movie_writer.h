@@ -67,5 +67,8 @@ std::string Movie(TMovieKind kind, const std::vector<std::string>& tags, uint8_t
 std::string PackMovie(TMovieKind kind, const std::string& plain);
 // Raw zlib and LZMA streams, for hostile movies.
 std::string ZlibBytes(const std::string& data);
+// `data` deflated in the wrapper zlib's `windowBits` name: 31 gzip, 15 zlib, -15 none (bodies
+// with a content coding).
+std::string DeflatedBytes(const std::string& data, int windowBits);
 // Five property bytes, then the raw LZMA data.
 std::string LzmaBytes(const std::string& data);
