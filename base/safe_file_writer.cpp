@@ -65,11 +65,16 @@ TSafeFileWriter::TSafeFileWriter(const std::string& destination, TSafeFileOption
   const size_t slash = destination.rfind('/');
   const size_t folderEnd = slash == std::string::npos ? 0 : slash + 1;
   const std::string name = destination.substr(folderEnd, kTemporaryNameRoom);
-  std::string pattern = destination.substr(0, folderEnd) + "." + name + ".part-XXXXXX";
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) Refuse(errno);
-  temporary_ = pattern;
+  temporary_ = destination.substr(0, folderEnd) + "." + name + ".part-XXXXXX";
+  // Watched before it exists: a signal right after the file is made must find its name (which
+  // mkostemp writes in place before it makes the file).
   Watch(temporary_.c_str());
+  const int fd = ::mkostemp(temporary_.data(), O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    Unwatch(temporary_.c_str());
+    Refuse(error);
+  }
   stream_ = std::make_unique<TFileStream>(temporary_, fd);
   // mkstemp makes the file private; the result gets the permissions asked for.
   if (::fchmod(fd, ModeFor(destination, options_)) != 0 && options_.KeepMode) {

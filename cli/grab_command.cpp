@@ -64,7 +64,8 @@ void AddFramedMovies(const std::string& pageAddress, const TFrameReading& frames
   listing.Order = KeyOrder(keys);
 }
 
-void PrintListing(const TListing& listing) {
+// `shown`: each address decoded for reading (ShownAddress); else as found.
+void PrintListing(const TListing& listing, bool shown) {
   // Written a few lines at a time from one small buffer: a listing of many entries is never
   // held whole, and no memory is taken for it that would have to be cleared first.
   std::string text;
@@ -72,7 +73,7 @@ void PrintListing(const TListing& listing) {
   for (const size_t i : listing.Order) {
     const std::string_view address = listing.Found[i];
     // Most addresses have nothing to decode for reading.
-    if (address.find('%') == std::string_view::npos)
+    if (!shown || address.find('%') == std::string_view::npos)
       text.append(address);
     else
       text.append(ShownAddress(address));
@@ -176,7 +177,8 @@ int RunGrab(const std::vector<std::string>& args) {
   });
   if (listed != kExitSuccess) return listed;
 
-  PrintListing(listing);
+  // What the original pattern finds is listed as the page wrote it.
+  PrintListing(listing, !patternOnly);
   // A page that lists nothing says what it did find, so that an empty list is not a puzzle.
   if (listing.Order.empty() && !patternOnly) {
     const std::string found = noFrames && !frames.empty()

@@ -2,7 +2,7 @@
 # Installs the Debian packages that flashgrab needs to build, run and test, when missing.
 set -eu
 PACKAGES="cmake ninja-build g++ pkg-config clang-format clang libclang-rt-14-dev
-libpcre2-dev zlib1g-dev liblzma-dev libssl-dev openssl ca-certificates
+libpcre2-dev zlib1g-dev liblzma-dev libssl-dev libidn2-dev openssl ca-certificates
 libgtest-dev libgmock-dev googletest libbenchmark-dev
 qt6-base-dev qt6-webengine-dev libgl-dev fonts-wqy-microhei
 nginx dante-server microsocks tinyproxy curl time

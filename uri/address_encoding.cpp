@@ -1,7 +1,11 @@
 #include "uri/address_encoding.h"
 
+#include <dlfcn.h>
+#include <idn2.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 #include "base/charset.h"
 
@@ -128,6 +132,23 @@ bool HasUpperCaseOrigin(std::string_view address) {
   return false;
 }
 
+// An internationalised host name as browsers send it ("xn--..."), through libidn2, which is
+// loaded the first time such a name comes: most runs meet none. False when it cannot be had.
+bool AsciiHost(const std::string& host, std::string& ascii) {
+  using TToAscii = int (*)(const char*, char**, int);
+  static const TToAscii toAscii = [] {
+    void* library = ::dlopen("libidn2.so.0", RTLD_NOW | RTLD_LOCAL);
+    return library ? reinterpret_cast<TToAscii>(::dlsym(library, "idn2_to_ascii_8z")) : nullptr;
+  }();
+  char* out = nullptr;
+  if (!toAscii || toAscii(host.c_str(), &out, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL) != IDN2_OK ||
+      !out)
+    return false;
+  ascii = out;
+  std::free(out);
+  return true;
+}
+
 }  // namespace
 
 bool NeedsEncoding(std::string_view address) {
@@ -143,13 +164,25 @@ std::string EncodedAddress(std::string_view address, std::string_view charset) {
   const size_t fragmentStart = std::min(address.find('#', queryStart), address.size());
   std::string out;
   out.reserve(address.size() * 3);
-  AppendEncoded(address.substr(0, pathStart), kInPath, out);
   if (pathStart > 0) {
-    // The scheme and the host in lower case; user information and port as they are.
+    // The scheme and the host in lower case, a host in another script in its ASCII form; user
+    // information and port as they are.
+    std::string origin(address.substr(0, pathStart));
+    const size_t schemeEnd = origin.find("://");
     size_t from = 0, to = 0;
-    HostBounds(out, out.size(), from, to);
-    for (size_t i = 0; i < out.size(); ++i)
-      if ((i < out.find("://") || (i >= from && i < to)) && IsUpper(out[i])) out[i] += 'a' - 'A';
+    HostBounds(origin, origin.size(), from, to);
+    std::string host = origin.substr(from, to - from);
+    if (!IsAscii(host)) {
+      if (charset != kUtf8) host = ToUtf8(host, charset);
+      AsciiHost(std::string(host), host);
+    }
+    for (char& c : host)
+      if (IsUpper(c)) c += 'a' - 'A';
+    for (size_t i = 0; i < schemeEnd; ++i)
+      if (IsUpper(origin[i])) origin[i] += 'a' - 'A';
+    AppendEncoded(origin.substr(0, from), kInPath, out);
+    out += host;
+    AppendEncoded(std::string_view(origin).substr(to), kInPath, out);
   }
   // Whatever the page's encoding, the path goes as UTF-8.
   std::string_view path = address.substr(pathStart, queryStart - pathStart);

@@ -69,6 +69,11 @@ TEST_F(CliGrab, PatternOnlyListsThePatternsMatchesInCaseInsensitiveOrder) {
   const ProgramResult none = RunCli({"grab", "--pattern-only", nginx_.Url("/none.html")});
   EXPECT_EQ(none.ExitCode, 0);
   EXPECT_EQ(none.Stdout, "");
+
+  // Listed as the page wrote it, escapes and letter case as they are.
+  nginx_.WriteFile("escaped.html", "'http://h.example/%E6%B8%B8.swf' 'HTTP://H.example/A.swf'");
+  const ProgramResult escaped = RunCli({"grab", "--pattern-only", nginx_.Url("/escaped.html")});
+  EXPECT_EQ(escaped.Stdout, "http://h.example/%E6%B8%B8.swf\nHTTP://H.example/A.swf\n");
 }
 
 TEST_F(CliGrab, ThePageReaderListsRelativeReferencesAbsolute) {

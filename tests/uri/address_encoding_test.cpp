@@ -27,6 +27,9 @@ TEST(AddressEncoding, EncodesAsBrowsersRequest) {
       // Bytes that are no character of the page's encoding go as U+FFFD.
       {"http://h.example/\xFF.swf", "GBK", "http://h.example/%EF%BF%BD.swf"},
       {"http://h.example/plain.swf?a=b", "GBK", "http://h.example/plain.swf?a=b"},
+      // A host in another script in its ASCII form.
+      {"http://\xE6\xB8\xB8\xE6\x88\x8F.example/a.swf", "UTF-8", "http://xn--unup4y.example/a.swf"},
+      {"http://\xD3\xCE\xCF\xB7.Example:81/a.swf", "GBK", "http://xn--unup4y.example:81/a.swf"},
       // Scheme and host in lower case; user, port and path as they are.
       {"HTTP://Me:Pw@Games.Example:8080/A.swf", "UTF-8", "http://Me:Pw@games.example:8080/A.swf"},
       // A web archive's capture: the original's query is the capture's query.

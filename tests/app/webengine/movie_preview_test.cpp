@@ -145,8 +145,10 @@ TEST_F(MoviePreviewTest, AClickPlaysTheMovieAndABrokenAddressShowsItsMessage) {
 
 TEST_F(MoviePreviewTest, AClickOnAnotherRowAbandonsTheRunningFetchAndClosesItsConnection) {
   std::atomic<bool> closedByClient{false};
-  ScriptedPeer trickle([&closedByClient](PeerConnection& c) {
+  std::atomic<bool> asked{false};
+  ScriptedPeer trickle([&closedByClient, &asked](PeerConnection& c) {
     c.ReceiveUntil("\r\n\r\n");
+    asked = true;
     c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\nFWS");
     for (int i = 0; i < 400; ++i) {
       if (!c.Send("x")) return;
@@ -163,7 +165,8 @@ TEST_F(MoviePreviewTest, AClickOnAnotherRowAbandonsTheRunningFetchAndClosesItsCo
   TFrmPelmar& w = GrabPage({slow, red});
 
   ClickRow(w, slow);
-  ASSERT_TRUE(trickle.WaitForConnections(1));
+  // The connect runs on a thread of its own: the request follows it a moment later.
+  ASSERT_TRUE(WaitFor([&] { return asked.load(); }, 5000));
   EXPECT_TRUE(w.Preview()->Fetching());
   ClickRow(w, red);
   EXPECT_TRUE(WaitFor([&] { return closedByClient.load(); }, 3000));
