@@ -58,12 +58,17 @@ void AppendEncoded(std::string_view part, unsigned char set, std::string& out) {
   }
 }
 
-// Where the authority of `address` ends (the path starts), or 0 when it has none.
+// Where the authority of `address` ends (the path starts), or 0 when it has none: "://" must
+// follow a scheme (a letter, then letters, digits, "+", "-" and "."), not come in a path.
 size_t AuthorityEnd(std::string_view address) {
   const size_t slashes = address.find("://");
-  if (slashes == std::string_view::npos) return 0;
-  // "://" must follow the scheme, not come inside a path or query.
-  if (address.find_first_of("/?#") < slashes) return 0;
+  if (slashes == std::string_view::npos || slashes == 0) return 0;
+  const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (!letter(address[0])) return 0;
+  for (size_t i = 1; i < slashes; ++i) {
+    const char c = address[i];
+    if (!letter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return 0;
+  }
   return std::min(address.find_first_of("/?#", slashes + 3), address.size());
 }
 
@@ -144,9 +149,14 @@ bool AsciiHost(const std::string& host, std::string& ascii) {
   if (!toAscii || toAscii(host.c_str(), &out, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL) != IDN2_OK ||
       !out)
     return false;
-  ascii = out;
+  // Compatibility forms can map to delimiters ("＃" to "#"): only a plain name will do.
+  bool plain = *out != '\0';
+  for (const char* c = out; *c; ++c)
+    plain = plain && ((*c >= 'a' && *c <= 'z') || (*c >= '0' && *c <= '9') || *c == '-' ||
+                      *c == '.' || *c == '_');
+  if (plain) ascii = out;
   std::free(out);
-  return true;
+  return plain;
 }
 
 }  // namespace

@@ -7,8 +7,9 @@
 #include <string>
 #include <string_view>
 
-// Whether EncodedAddress would change `address`: it holds a byte above ASCII, a control, a
-// blank or one of " < > ` { } ', or its scheme or host has upper-case letters.
+// Whether EncodedAddress may change `address` (false: it gives it back as it is): it holds a
+// byte above ASCII, a control, a blank or one of " < > ` { } ', or its scheme or host has
+// upper-case letters.
 bool NeedsEncoding(std::string_view address);
 
 // `address` (absolute, its bytes in the encoding `charset`, a canonical name) as a request

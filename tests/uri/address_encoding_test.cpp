@@ -30,6 +30,14 @@ TEST(AddressEncoding, EncodesAsBrowsersRequest) {
       // A host in another script in its ASCII form.
       {"http://\xE6\xB8\xB8\xE6\x88\x8F.example/a.swf", "UTF-8", "http://xn--unup4y.example/a.swf"},
       {"http://\xD3\xCE\xCF\xB7.Example:81/a.swf", "GBK", "http://xn--unup4y.example:81/a.swf"},
+      // A name that maps to delimiters ("＃") stays as it is: it names no host.
+      {"http://a\xEF\xBC\x83"
+       "b/x",
+       "UTF-8",
+       "http://a\xEF\xBC\x83"
+       "b/x"},
+      // No scheme before "://": no authority either.
+      {"\xFFtp://H/a b", "UTF-8", "%FFtp://H/a%20b"},
       // Scheme and host in lower case; user, port and path as they are.
       {"HTTP://Me:Pw@Games.Example:8080/A.swf", "UTF-8", "http://Me:Pw@games.example:8080/A.swf"},
       // A web archive's capture: the original's query is the capture's query.
@@ -39,8 +47,10 @@ TEST(AddressEncoding, EncodesAsBrowsersRequest) {
   for (const auto& row : rows) {
     EXPECT_EQ(EncodedAddress(row.Address, row.Charset), row.Encoded) << row.Address;
     EXPECT_EQ(EncodedAddress(row.Encoded, row.Charset), row.Encoded) << "twice: " << row.Address;
-    EXPECT_EQ(NeedsEncoding(row.Address), row.Address != row.Encoded) << row.Address;
+    // An address without anything to encode is never copied for nothing.
+    EXPECT_TRUE(row.Address == row.Encoded || NeedsEncoding(row.Address)) << row.Address;
   }
+  EXPECT_FALSE(NeedsEncoding("http://h.example/plain.swf?a=b"));
 }
 
 TEST(AddressEncoding, ShowsForReadingWhatEncodesBackTheSame) {
