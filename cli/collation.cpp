@@ -9,6 +9,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "cli/terminal_text.h"
+
 namespace cli {
 
 namespace {
@@ -76,6 +78,35 @@ bool CollatesByCode() {
   return false;
 }
 
+// The key of ASCII `text` where the locale collates by code: the text folded as it is copied.
+// False (the key unfinished) for a text with a byte that is no ASCII character, or with
+// `unless` (0: none).
+bool WriteFoldedAsciiKey(std::string_view text, std::string& key, char unless) {
+  if (!CollatesByCode()) return false;
+  key.resize(text.size());
+  // Without branches, so that the compiler can take many bytes at a time.
+  unsigned other = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    other |= static_cast<unsigned>(c >= 0x80) | static_cast<unsigned>(c == 0) |
+             static_cast<unsigned>(c == static_cast<unsigned char>(unless));
+    key[i] = static_cast<char>(static_cast<unsigned char>(c - 'A') < 26 ? c + ('a' - 'A') : c);
+  }
+  return other == 0;
+}
+
+// The key of any text: its characters folded, through the locale's collation.
+void WriteWideKey(std::string_view text, std::string& key) {
+  const std::wstring folded = FoldedWide(text);
+  const size_t size = std::wcsxfrm(nullptr, folded.c_str(), 0);
+  std::wstring wide(size, L'\0');
+  std::wcsxfrm(wide.data(), folded.c_str(), size + 1);
+  key.clear();
+  key.reserve(wide.size());
+  for (const wchar_t c : wide)
+    AppendOrdered(key, c);
+}
+
 }  // namespace
 
 std::string CaseFoldedCollationKey(const std::string& text) {
@@ -85,25 +116,17 @@ std::string CaseFoldedCollationKey(const std::string& text) {
 }
 
 void WriteCaseFoldedCollationKey(std::string_view text, std::string& key) {
-  if (CollatesByCode()) {
-    // Folded as it is copied; a byte that is not an ASCII character sends the text the long way.
-    key.resize(text.size());
-    bool ascii = true;
-    for (size_t i = 0; i < text.size(); ++i) {
-      const auto c = static_cast<unsigned char>(text[i]);
-      ascii = ascii && c < 0x80 && c != 0;
-      key[i] = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
-    if (ascii) return;
-  }
-  const std::wstring folded = FoldedWide(text);
-  const size_t size = std::wcsxfrm(nullptr, folded.c_str(), 0);
-  std::wstring wide(size, L'\0');
-  std::wcsxfrm(wide.data(), folded.c_str(), size + 1);
-  key.clear();
-  key.reserve(wide.size());
-  for (const wchar_t c : wide)
-    AppendOrdered(key, c);
+  // A byte that is not an ASCII character sends the text the long way.
+  if (!WriteFoldedAsciiKey(text, key, 0)) WriteWideKey(text, key);
+}
+
+void WriteShownAddressKey(std::string_view address, std::string& key) {
+  // Most addresses have no escape to decode for reading: their key is made in one pass.
+  if (WriteFoldedAsciiKey(address, key, '%')) return;
+  if (address.find('%') == std::string_view::npos)
+    WriteWideKey(address, key);
+  else
+    WriteCaseFoldedCollationKey(ShownAddress(address), key);
 }
 
 TStringList::TCompare CaseFoldedCollation() {

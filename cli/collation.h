@@ -16,5 +16,7 @@ TStringList::TCompare CaseFoldedCollation();
 std::string CaseFoldedCollationKey(const std::string& text);
 // The same key, written into `key` (whose memory can so serve key after key).
 void WriteCaseFoldedCollationKey(std::string_view text, std::string& key);
+// The key of the shown form of `address` (ShownAddress), written into `key`.
+void WriteShownAddressKey(std::string_view address, std::string& key);
 
 }  // namespace cli

@@ -1,7 +1,6 @@
 #include "cli/terminal_text.h"
 
 #include "base/charset.h"
-#include "cli/collation.h"
 #include "uri/address_encoding.h"
 
 namespace cli {
@@ -30,13 +29,6 @@ std::string ShownAddress(std::string_view address) {
   // Most addresses have nothing to decode.
   if (address.find('%') == std::string_view::npos) return std::string(address);
   return ToTerminal(DisplayedAddress(address));
-}
-
-void WriteShownAddressKey(std::string_view address, std::string& key) {
-  if (address.find('%') == std::string_view::npos)
-    WriteCaseFoldedCollationKey(address, key);
-  else
-    WriteCaseFoldedCollationKey(ShownAddress(address), key);
 }
 
 }  // namespace cli

@@ -15,7 +15,5 @@ std::string ToTerminal(std::string text);
 
 // An address as a listing shows it: decoded for reading (DisplayedAddress), for the terminal.
 std::string ShownAddress(std::string_view address);
-// The sort key of the shown form of `address` (CaseFoldedCollationKey), written into `key`.
-void WriteShownAddressKey(std::string_view address, std::string& key);
 
 }  // namespace cli

@@ -72,7 +72,14 @@ const bool* LeadBytesOf(std::string_view charset) {
 // "<", ">" and quotes), a tab or line break (which browsers drop from addresses), a byte that
 // goes percent-encoded on the wire (above ASCII, the blank, "{", "}"), or one that a value from
 // markup may need decoded (a character reference or an escaped slash).
-enum : unsigned char { kNotInAddress = 1, kToDecode = 2, kToStrip = 4, kToEncode = 8, kBlank = 16 };
+enum : unsigned char {
+  kNotInAddress = 1,
+  kToDecode = 2,
+  kToStrip = 4,
+  kToEncode = 8,
+  kBlank = 16,
+  kUpper = 32,  // a capital letter, which a host may not keep
+};
 struct TValueBytes {
   unsigned char Of[256] = {};
   constexpr TValueBytes() {
@@ -86,6 +93,8 @@ struct TValueBytes {
     for (int c = 0x80; c < 256; ++c)
       Of[c] = kToEncode;
     Of[static_cast<unsigned char>('{')] = Of[static_cast<unsigned char>('}')] = kToEncode;
+    for (int c = 'A'; c <= 'Z'; ++c)
+      Of[c] = kUpper;
     Of[static_cast<unsigned char>('&')] = Of[static_cast<unsigned char>('\\')] = kToDecode;
   }
   unsigned In(std::string_view text) const {
@@ -152,10 +161,23 @@ bool IsQuote(char c) {
   return c == '"' || c == '\'' || c == '`';
 }
 
-// Where a quoted address cannot go on: a blank can be part of one ("my game.swf"), other white
-// space and tag brackets cannot.
-bool IsStop(char c) {
-  return (IsSpace(c) && c != ' ') || c == '<' || c == '>';
+// What ends the search for a quoted address, told by table (it runs for every byte looked
+// at): a quote, or where a quoted address cannot go on (white space but the blank, which can
+// be part of one as in "my game.swf", and tag brackets).
+enum : unsigned char { kQuoteByte = 1, kStopByte = 2 };
+struct TQuotedBytes {
+  unsigned char Of[256] = {};
+  constexpr TQuotedBytes() {
+    for (const char c : std::string_view("\"'`"))
+      Of[static_cast<unsigned char>(c)] = kQuoteByte;
+    for (const char c : std::string_view("\t\n\r\f\v<>"))
+      Of[static_cast<unsigned char>(c)] = kStopByte;
+  }
+};
+constexpr TQuotedBytes kQuotedBytes;
+
+unsigned QuotedByte(char c) {
+  return kQuotedBytes.Of[static_cast<unsigned char>(c)];
 }
 
 bool IsIdentifierStart(char c) {
@@ -375,13 +397,30 @@ bool IsTakenElement(std::string_view name) {
   }
 }
 
+// The attributes that hold an address: a blank in their value is part of it.
+bool IsAddressAttribute(std::string_view name) {
+  switch (name.size()) {
+    case 3:
+      return SameFolded(name, "src");
+    case 4:
+      return SameFolded(name, "data") || SameFolded(name, "href");
+    case 5:
+      return SameFolded(name, "value") || SameFolded(name, "movie");
+    default:
+      return false;
+  }
+}
+
 // Whether the scheme and the authority of `address` (whose scheme is `schemeLength` bytes,
 // followed by "://") have no upper-case letter: browsers write them in lower case.
 bool LowerCaseOrigin(std::string_view address, size_t schemeLength) {
-  for (size_t i = 0; i < address.size(); ++i) {
+  const auto capital = [](char c) { return static_cast<unsigned char>(c - 'A') < 26; };
+  for (size_t i = 0; i < schemeLength; ++i)
+    if (capital(address[i])) return false;
+  for (size_t i = schemeLength + 3; i < address.size(); ++i) {
     const char c = address[i];
-    if (i >= schemeLength + 3 && (c == '/' || c == '?' || c == '#')) return true;
-    if (c >= 'A' && c <= 'Z') return false;
+    if (c == '/' || c == '?' || c == '#') return true;
+    if (capital(c)) return false;
   }
   return true;
 }
@@ -402,11 +441,11 @@ THit QuotedAt(const char* d, size_t floor, size_t dot, size_t hi, bool complete,
   char open = 0;
   while (j > floor && dot - j < TPageReader::kMaxAddress) {
     const char c = d[j - 1];
-    if (IsQuote(c)) {
+    if (const unsigned kind = QuotedByte(c)) {
+      if (kind == kStopByte) return THit::hNone;
       open = c;
       break;
     }
-    if (IsStop(c)) return THit::hNone;
     --j;
   }
   if (!open) return THit::hNone;
@@ -430,7 +469,7 @@ THit QuotedAt(const char* d, size_t floor, size_t dot, size_t hi, bool complete,
       }
     }
     if (k == dot + 4 && c != '?' && c != '#') return THit::hNone;
-    if (IsStop(c) || IsQuote(c)) return THit::hNone;
+    if (QuotedByte(c)) return THit::hNone;
   }
 }
 
@@ -680,7 +719,7 @@ TPageReader::TStep TPageReader::TakeQuoted(size_t dot, bool final, size_t& after
   const THit hit = QuotedAt(d, start_, dot, buffer_.size(), final, start, stop, end);
   if (hit == THit::hMore) return TStep::stMore;
   if (hit == THit::hFound) {
-    Candidate(std::string_view(d + start, stop - start), TKind::rkSwfAddress, true, false);
+    Candidate(std::string_view(d + start, stop - start), TKind::rkSwfAddress, true, TPlace::plText);
     consumed_ = after = end;
   }
   return TStep::stDone;
@@ -852,7 +891,8 @@ void TPageReader::TakeTag(std::string_view name, bool selfClosing) {
         (SameFolded(Trimmed(paramName->Value), "movie") ||
          SameFolded(Trimmed(paramName->Value), "src"))) {
       const bool inFlash = !objects_.empty() && objects_.back();
-      Candidate(value->Value, inFlash ? TKind::rkFlash : TKind::rkSwfAddress, true, true);
+      Candidate(value->Value, inFlash ? TKind::rkFlash : TKind::rkSwfAddress, true,
+                TPlace::plAddress);
       value->Used = true;
     }
   }
@@ -863,10 +903,7 @@ void TPageReader::TakeTag(std::string_view name, bool selfClosing) {
     const bool movieAttribute = ((isEmbed || custom) && SameFolded(a.Name, "src")) ||
                                 ((isObject || custom) && SameFolded(a.Name, "data"));
     const TKind kind = movieAttribute && flash ? TKind::rkFlash : TKind::rkSwfAddress;
-    const bool named = SameFolded(a.Name, "src") || SameFolded(a.Name, "data") ||
-                       SameFolded(a.Name, "href") || SameFolded(a.Name, "value") ||
-                       SameFolded(a.Name, "movie");
-    if (Candidate(a.Value, kind, true, named)) continue;
+    if (Candidate(a.Value, kind, true, TPlace::plAttribute, a.Name)) continue;
     // A frame that is no movie itself shows a page, whose movies the grab may read too.
     if (frame && SameFolded(a.Name, "src"))
       TakeFrame(a.Value);
@@ -888,7 +925,7 @@ void TPageReader::ScanSpan(std::string_view text) {
     if (dot == std::string_view::npos) return;
     size_t start = 0, stop = 0, after = 0;
     if (QuotedAt(text.data(), 0, dot, text.size(), true, start, stop, after) == THit::hFound) {
-      Candidate(text.substr(start, stop - start), TKind::rkSwfAddress, true, false);
+      Candidate(text.substr(start, stop - start), TKind::rkSwfAddress, true, TPlace::plText);
       i = after;
     } else {
       i = dot + 1;
@@ -946,7 +983,8 @@ bool TPageReader::ScanScript(bool final) {
         ++i;
         break;
       case TScriptState::ssString:
-        if (lead_bytes_ && lead_bytes_[static_cast<unsigned char>(c)]) {
+        if (static_cast<unsigned char>(c) > 0x80 && lead_bytes_ &&
+            lead_bytes_[static_cast<unsigned char>(c)]) {
           // A double-byte character, whose second byte may look like "\\" or a quote.
           if (i + 1 >= end && !final) return more(i);
           const size_t n = std::min<size_t>(2, end - i);
@@ -1024,7 +1062,7 @@ bool TPageReader::ScanScript(bool final) {
 
 void TPageReader::TakeScriptString() {
   if (string_overflow_) return;
-  if (!Candidate(string_, TKind::rkSwfAddress, false, false) &&
+  if (!Candidate(string_, TKind::rkSwfAddress, false, TPlace::plText) &&
       string_.find_first_of("\"'`") != std::string::npos)
     ScanSpan(DecodeCharacterReferences(string_));
 }
@@ -1103,13 +1141,14 @@ TPageReader::TStep TPageReader::TakeCall(size_t from, size_t to, bool final) {
     ++i;
   }
   if (firstArgument) {
-    if (!arguments.empty() && arguments[0]) Candidate(*arguments[0], TKind::rkFlash, false, true);
+    if (!arguments.empty() && arguments[0])
+      Candidate(*arguments[0], TKind::rkFlash, false, TPlace::plAddress);
     return TStep::stDone;
   }
   for (const char* key : {"movie", "src"}) {
     for (size_t k = 0; k + 1 < arguments.size(); ++k) {
       if (arguments[k] && arguments[k + 1] && SameFolded(*arguments[k], key)) {
-        Candidate(*arguments[k + 1], TKind::rkAddSwf, false, true);
+        Candidate(*arguments[k + 1], TKind::rkAddSwf, false, TPlace::plAddress);
         return TStep::stDone;
       }
     }
@@ -1117,7 +1156,8 @@ TPageReader::TStep TPageReader::TakeCall(size_t from, size_t to, bool final) {
   return TStep::stDone;
 }
 
-bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup, bool named) {
+bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup, TPlace place,
+                            std::string_view attribute) {
   if (kind == TKind::rkSwfAddress && !HasSwf(value)) return false;
   std::string_view v = Trimmed(value);
   // Most values hold neither a character reference nor an escaped slash, and most are listed
@@ -1133,7 +1173,10 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup, boo
     bytes = kValueBytes.In(v);
   }
   if (v.empty() || v.size() > kMaxAddress || (bytes & kNotInAddress)) return false;
-  if ((bytes & kBlank) && !named && v.find('/') == std::string_view::npos) return false;
+  if ((bytes & kBlank) && place != TPlace::plAddress &&
+      !(place == TPlace::plAttribute && IsAddressAttribute(attribute)) &&
+      v.find('/') == std::string_view::npos)
+    return false;
   std::string scheme;
   const bool hasScheme = HasScheme(v, &scheme);
   if (hasScheme) {
@@ -1152,7 +1195,9 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup, boo
   if (path.empty() || AnyInCharacters(kNotInPath, path, lead_bytes_)) return false;
   const bool swfPath = EndsFolded(path, ".swf");
   const bool swfQuery = !swfPath && query < v.size() && EndsFolded(v, ".swf");
-  const bool toEncode = (bytes & kToEncode) != 0;
+  // An address without capitals has a lower-case origin, without looking for it.
+  const bool toEncode = (bytes & kToEncode) != 0 ||
+                        (hasScheme && (bytes & kUpper) && !LowerCaseOrigin(v, scheme.size()));
   if (kind == TKind::rkAddSwf && !swfPath) {
     // The call adds ".swf" to its movie.
     std::string added(v);
@@ -1167,11 +1212,11 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup, boo
 }
 
 void TPageReader::AddReference(std::string_view reference, size_t schemeLength, bool toEncode) {
-  // Outside an archive an address with a scheme, no dot segment, nothing to encode and a
-  // lower-case origin resolves to itself: the addresses alone tell whether it is new.
+  // Outside an archive an address with a scheme, no dot segment and nothing to encode (a
+  // capital in its origin included) resolves to itself: the addresses alone tell whether it is
+  // new.
   if (!resolution_.Archived && schemeLength != kNoScheme && !toEncode &&
-      ResolvesToItself(reference, schemeLength) && reference.compare(schemeLength, 3, "://") == 0 &&
-      LowerCaseOrigin(reference, schemeLength)) {
+      ResolvesToItself(reference, schemeLength) && reference.compare(schemeLength, 3, "://") == 0) {
     if (!addresses_.Add(reference)) return;
     references_.push_back(addresses_[addresses_.Size() - 1]);
     KeyLast();

@@ -112,14 +112,20 @@ class TPageReader {
   void TakeScriptString();
   // Quoted addresses inside a complete text (an attribute value, a script literal).
   void ScanSpan(std::string_view text);
+  // Where a candidate stands: a value with blanks counts where addresses go, elsewhere only
+  // when it has a "/" (a path, not a sentence).
+  enum class TPlace {
+    plText,       // quoted text, a script literal
+    plAttribute,  // the value of `attribute`: an address if it is src, data, href, value, movie
+    plAddress,    // a movie parameter, a call's argument
+  };
   // Records `value` when it is a movie address of `kind`; `markup`: it comes from markup, so
-  // character references and escaped slashes are decoded first. `named`: it stands where
-  // addresses go (a src or href attribute, a movie parameter, a call's argument); elsewhere a
-  // value with blanks counts only when it has a "/" (a path, not a sentence).
-  bool Candidate(std::string_view value, TKind kind, bool markup, bool named);
+  // character references and escaped slashes are decoded first.
+  bool Candidate(std::string_view value, TKind kind, bool markup, TPlace place,
+                 std::string_view attribute = std::string_view());
   // Keeps a reference not met before, and lists its address unless listed already.
   // `schemeLength`: of the scheme the reference starts with, or kNoScheme; `toEncode`: it has
-  // bytes that go percent-encoded.
+  // bytes that go percent-encoded, or capitals in its scheme or host.
   void AddReference(std::string_view reference, size_t schemeLength, bool toEncode);
   // A <frame> or <iframe> that shows a page.
   void TakeFrame(std::string_view source);

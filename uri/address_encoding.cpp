@@ -13,7 +13,7 @@ namespace {
 
 // The bytes percent-encoded in each part of an address, as browsers choose them for http, https
 // and ftp addresses.
-enum : unsigned char { kInPath = 1, kInQuery = 2, kInFragment = 4 };
+enum : unsigned char { kInPath = 1, kInQuery = 2, kInFragment = 4, kCapital = 8 };
 
 struct TEncodeSets {
   unsigned char Of[256] = {};
@@ -28,6 +28,8 @@ struct TEncodeSets {
     Of[static_cast<unsigned char>('{')] = kInPath;
     Of[static_cast<unsigned char>('}')] = kInPath;
     Of[static_cast<unsigned char>('\'')] = kInQuery;
+    for (int c = 'A'; c <= 'Z'; ++c)
+      Of[c] = kCapital;
   }
 };
 constexpr TEncodeSets kSets;
@@ -162,9 +164,12 @@ bool AsciiHost(const std::string& host, std::string& ascii) {
 }  // namespace
 
 bool NeedsEncoding(std::string_view address) {
+  // One pass over the bytes; only an address with a capital somewhere has its origin looked at.
+  unsigned found = 0;
   for (const char c : address)
-    if (kSets.Of[static_cast<unsigned char>(c)]) return true;
-  return HasUpperCaseOrigin(address);
+    found |= kSets.Of[static_cast<unsigned char>(c)];
+  if (found & (kInPath | kInQuery | kInFragment)) return true;
+  return (found & kCapital) && HasUpperCaseOrigin(address);
 }
 
 std::string EncodedAddress(std::string_view address, std::string_view charset) {
