@@ -529,10 +529,13 @@ TPageReader::TPageReader(std::string pageAddress)
   Prepare();
 }
 
-void TPageReader::Begin(std::string_view first) {
+void TPageReader::Begin(bool final) {
+  // The page's first bytes are at start_ until a scan has gone far enough to let them go, which
+  // it does not before they are looked at here.
+  if (buffer_.size() - start_ < 3 && !final) return;
   started_ = true;
   // A byte-order mark says more than anything the page declares.
-  if (first.substr(0, 3) == "\xEF\xBB\xBF") {
+  if (buffer_.compare(start_, 3, "\xEF\xBB\xBF") == 0) {
     declared_charset_ = kUtf8;
     if (http_charset_.empty()) SetCharset(kUtf8);
   }
@@ -540,7 +543,6 @@ void TPageReader::Begin(std::string_view first) {
 
 void TPageReader::Feed(std::string_view piece) {
   if (piece.empty()) return;
-  if (!started_) Begin(piece);
   if (start_ > 0) {
     buffer_.erase(0, start_);
     Rebase(0);
@@ -552,7 +554,6 @@ void TPageReader::Feed(std::string_view piece) {
 
 void TPageReader::Feed(std::string& piece, size_t room) {
   if (piece.size() <= room) return;
-  if (!started_) Begin(std::string_view(piece).substr(room));
   const size_t kept = buffer_.size() - start_;
   if (kept > room) {
     // What is still needed does not fit in front of the piece: copied after all.
@@ -615,6 +616,7 @@ TStringBlock TPageReader::FinishInBlock(const std::string& finalAddress, TString
 }
 
 void TPageReader::Scan(bool final) {
+  if (!started_) Begin(final);
   for (;;) {
     bool changed = false;
     switch (mode_) {

@@ -92,8 +92,8 @@ class TPageReader {
     bool Used = false;
   };
 
-  // The first bytes of the page have come.
-  void Begin(std::string_view first);
+  // Looks at the page's first bytes once enough of them have come (`final`: all have).
+  void Begin(bool final);
   // Goes on as far as the bytes at hand decide; `final`: no more will come.
   void Scan(bool final);
   bool ScanMarkup(bool final);
@@ -205,7 +205,7 @@ class TPageReader {
   // Of a double-byte charset_ whose second bytes may be ASCII: which bytes begin a character
   // (256 of them), or none.
   const bool* lead_bytes_ = nullptr;
-  bool started_ = false;  // bytes have come
+  bool started_ = false;  // the page's first bytes were looked at
   // An address was read in a charset: another one changes it.
   bool charset_used_ = false;
   // The frame references met, as written, each once.

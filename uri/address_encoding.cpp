@@ -199,10 +199,11 @@ std::string EncodedAddress(std::string_view address, std::string_view charset) {
     out += host;
     AppendEncoded(std::string_view(origin).substr(to), kInPath, out);
   }
-  // Whatever the page's encoding, the path goes as UTF-8.
+  // Whatever the page's encoding, the path goes as UTF-8 (what is no character of it as
+  // U+FFFD, as a browser reads it).
   std::string_view path = address.substr(pathStart, queryStart - pathStart);
   std::string converted;
-  if (charset != kUtf8 && (!IsAscii(path) || path.find('\x1b') != std::string_view::npos)) {
+  if (!IsAscii(path) || (charset != kUtf8 && path.find('\x1b') != std::string_view::npos)) {
     converted = ToUtf8(path, charset);
     path = converted;
   }

@@ -21,7 +21,8 @@ TFrameReading ReadFramePages(TNetHTTP& http, const std::vector<std::string>& fra
     TPageFetchOutcome outcome;
     if (!userAgent.empty()) outcome.UserAgent = userAgent;
     std::unique_ptr<TPageReaderStream> reader;
-    FetchPage(http, frame, kPageAttempts, outcome, [&]() -> TStream& {
+    // One attempt, as a browser makes: a frame that fails is reported, not asked for again.
+    FetchPage(http, frame, 1, outcome, [&]() -> TStream& {
       reader = std::make_unique<TPageReaderStream>(frame);
       return *reader;
     });

@@ -24,9 +24,10 @@ struct TFrameReading {
   std::vector<std::pair<std::string, std::string>> Failed;
 };
 
-// Fetches the page of each of `frames` with `http` as a grab fetches its page (attempts,
-// User-Agent, `userAgent` when not empty; the Referer is the client's, the page that shows the
-// frames) and reads its movies. `stopped`, asked before each frame, ends the reading early.
+// Fetches the page of each of `frames` with `http` as a grab fetches its page (User-Agent,
+// `userAgent` when not empty; the Referer is the client's, the page that shows the frames), in
+// one attempt each, and reads its movies. `stopped`, asked before each frame, ends the reading
+// early.
 TFrameReading ReadFramePages(TNetHTTP& http, const std::vector<std::string>& frames,
                              const std::string& userAgent = std::string(),
                              const std::function<bool()>& stopped = nullptr);

@@ -286,6 +286,17 @@ TEST(PageReader, TheResponsesCharsetHoldsOverThePagesOwn) {
   }
 }
 
+TEST(PageReader, AByteOrderMarkMakesThePageUtf8HoweverItArrives) {
+  // Not UTF-8, so without the mark the fallback (GBK) would read it as 连.
+  const std::string page = "\xEF\xBB\xBF<embed src=\"\xC1\xAC.swf\">";
+  const std::vector<std::string> expected = {"http://games.example/portal/%EF%BF%BD%EF%BF%BD.swf"};
+  EXPECT_EQ(ReadWhole(page, kPage), expected);
+  TPageReader bytes(kPage);
+  for (const char b : page)
+    bytes.Feed(std::string_view(&b, 1));
+  EXPECT_EQ(bytes.Finish(), expected);
+}
+
 TEST(PageReader, LongConstructsAreLetGoAndRepeatsAreListedOnce) {
   // A tag longer than the reader looks at whole does not hold the rest back.
   const std::string page = "<div title=\"" + std::string(TPageReader::kMaxTag, 'a') +

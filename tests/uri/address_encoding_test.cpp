@@ -37,7 +37,7 @@ TEST(AddressEncoding, EncodesAsBrowsersRequest) {
        "http://a\xEF\xBC\x83"
        "b/x"},
       // No scheme before "://": no authority either.
-      {"\xFFtp://H/a b", "UTF-8", "%FFtp://H/a%20b"},
+      {"\xFFtp://H/a b", "UTF-8", "%EF%BF%BDtp://H/a%20b"},
       // Scheme and host in lower case; user, port and path as they are.
       {"HTTP://Me:Pw@Games.Example:8080/A.swf", "UTF-8", "http://Me:Pw@games.example:8080/A.swf"},
       // A web archive's capture: the original's query is the capture's query.
