@@ -77,9 +77,8 @@ TEST(CliSaving, EachPageFormAsksForTheRightFileAndSavesItUnderItsReadableName) {
     const ProgramResult r = RunCli(
         {"grab", "-d", out.Path(), nginx.Url(std::string("/") + row.Location + "/page.html")});
     EXPECT_EQ(r.ExitCode, 0) << row.Name << "\n" << r.Stdout << r.Stderr;
-    EXPECT_NE(nginx.AccessLog().find("\"GET " + row.Target + " HTTP/1.1\" 200"), std::string::npos)
-        << row.Name << "\n"
-        << nginx.AccessLog();
+    EXPECT_TRUE(nginx.AccessLogHas("\"GET " + row.Target + " HTTP/1.1\" 200")) << row.Name << "\n"
+                                                                               << nginx.AccessLog();
     EXPECT_EQ(ReadFileBytes(out.Path() + "/" + row.Saved), row.Name) << row.Name;
     // The line listed, given back, asks for the same file.
     const std::string listed = r.Stdout.substr(0, r.Stdout.find('\n'));
@@ -150,7 +149,7 @@ TEST(CliSaving, CompressedBodiesAreSavedAsTheFilesTheyHold) {
     EXPECT_EQ(r.Stdout, nginx.Url("/movie.swf") + "\nsaved " + out.Path() + "/movie.swf\n");
     EXPECT_EQ(ReadFileBytes(out.Path() + "/movie.swf"), RedSwfBytes()) << extra;
   }
-  EXPECT_NE(nginx.AccessLog().find("GET /asked/page.html"), std::string::npos);
+  EXPECT_TRUE(nginx.AccessLogHas("GET /asked/page.html"));
 
   // A coding nobody can undo fails, and no file appears under the movie's name.
   const ProgramResult odd = RunCli({"download", "-d", out.Path(), nginx.Url("/odd.swf")});
@@ -175,13 +174,12 @@ TEST(CliSaving, TheMoviesOfAFrameAreListedAndAskedForFromTheFramesPage) {
   EXPECT_EQ(r.Stdout, nginx.Url("/games/game.swf") + "\nsaved " + out.Path() + "/game.swf\n");
   EXPECT_EQ(r.Stderr,
             "flashgrab-cli: frame " + nginx.Url("/gone.html") + ": HTTP/1.1 404 Not Found\n");
-  const std::string log = nginx.AccessLog();
-  EXPECT_NE(log.find("GET /games/play.html HTTP/1.1\" 200 22 \"" + nginx.Url("/portal.html")),
-            std::string::npos)
-      << log;
-  EXPECT_NE(log.find("GET /games/game.swf HTTP/1.1\" 200 4 \"" + nginx.Url("/games/play.html")),
-            std::string::npos)
-      << log;
+  EXPECT_TRUE(
+      nginx.AccessLogHas("GET /games/play.html HTTP/1.1\" 200 22 \"" + nginx.Url("/portal.html")))
+      << nginx.AccessLog();
+  EXPECT_TRUE(
+      nginx.AccessLogHas("GET /games/game.swf HTTP/1.1\" 200 4 \"" + nginx.Url("/games/play.html")))
+      << nginx.AccessLog();
 
   // A page without movies says what it found; --no-frames reads no frame.
   const struct {

@@ -1,6 +1,7 @@
 #include "tests/support/nginx_server.h"
 
 #include <filesystem>
+#include <thread>
 
 #include "tests/support/generated_bytes.h"
 #include "tests/support/server_launch.h"
@@ -132,4 +133,13 @@ std::string NginxServer::ErrorLog() const {
 
 std::string NginxServer::AccessLog() const {
   return ReadFileBytes(dir_.Path() + "/access.log");
+}
+
+bool NginxServer::AccessLogHas(const std::string& text, std::chrono::milliseconds limit) const {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    if (AccessLog().find(text) != std::string::npos) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }

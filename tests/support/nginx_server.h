@@ -2,6 +2,7 @@
 // in a temporary folder; one process in the foreground on a free port of 127.0.0.1.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -56,6 +57,10 @@ class NginxServer : public LaunchedServer {
   std::string ConfigPath() const { return dir_.Path() + "/nginx.conf"; }
   std::string ErrorLog() const;
   std::string AccessLog() const;
+  // Whether the access log holds `text` within `limit`: nginx logs a request once it is done,
+  // which can be just after the client has read the last byte.
+  bool AccessLogHas(const std::string& text,
+                    std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
   const TempDir& Dir() const { return dir_; }
 
  private:
