@@ -68,11 +68,16 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
+std::string_view WithoutBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
 const TEncoding* EncodingOfLabel(std::string_view label) {
-  while (!label.empty() && IsBlank(label.front()))
-    label.remove_prefix(1);
-  while (!label.empty() && IsBlank(label.back()))
-    label.remove_suffix(1);
+  label = WithoutBlanks(label);
   if (label.empty()) return nullptr;
   std::string lower(label);
   for (char& c : lower)
@@ -195,19 +200,13 @@ std::string CharsetOfContentType(std::string_view contentType) {
     const size_t equals = parameter.find('=');
     if (equals != std::string_view::npos) {
       std::string_view name = parameter.substr(0, equals);
-      while (!name.empty() && IsBlank(name.front()))
-        name.remove_prefix(1);
-      while (!name.empty() && IsBlank(name.back()))
-        name.remove_suffix(1);
+      name = WithoutBlanks(name);
       std::string lower(name);
       for (char& c : lower)
         c = LowerAscii(c);
       if (lower == "charset") {
         std::string_view value = parameter.substr(equals + 1);
-        while (!value.empty() && IsBlank(value.front()))
-          value.remove_prefix(1);
-        while (!value.empty() && IsBlank(value.back()))
-          value.remove_suffix(1);
+        value = WithoutBlanks(value);
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
             value.back() == value.front())
           value = value.substr(1, value.size() - 2);

@@ -397,6 +397,11 @@ bool IsTakenElement(std::string_view name) {
   }
 }
 
+// As browsers do, tabs and line breaks inside an address are dropped.
+void DropTabsAndLineBreaks(std::string& address) {
+  std::erase_if(address, [](char c) { return c == '\t' || c == '\n' || c == '\r'; });
+}
+
 // The attributes that hold an address: a blank in their value is part of it.
 bool IsAddressAttribute(std::string_view name) {
   switch (name.size()) {
@@ -1169,8 +1174,7 @@ bool TPageReader::Candidate(std::string_view value, TKind kind, bool markup, TPl
     decoded_ = markup && (bytes & kToDecode)
                    ? Unbackslashed(DecodeCharacterReferences(v), lead_bytes_)
                    : std::string(v);
-    // As browsers do, tabs and line breaks inside an address are dropped.
-    std::erase_if(decoded_, [](char c) { return c == '\t' || c == '\n' || c == '\r'; });
+    DropTabsAndLineBreaks(decoded_);
     v = Trimmed(decoded_);
     bytes = kValueBytes.In(v);
   }
@@ -1231,7 +1235,7 @@ void TPageReader::AddReference(std::string_view reference, size_t schemeLength, 
 
 void TPageReader::TakeFrame(std::string_view source) {
   std::string reference(Trimmed(DecodeCharacterReferences(Trimmed(source))));
-  std::erase_if(reference, [](char c) { return c == '\t' || c == '\n' || c == '\r'; });
+  DropTabsAndLineBreaks(reference);
   reference = reference.substr(0, reference.find('#'));
   if (reference.empty() || frame_references_.size() >= kMaxFrames) return;
   std::string scheme;
