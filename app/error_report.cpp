@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "app/workflows/error_text.h"
+#include "rescue/error_text.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/workflows/short_string.h"
 #include "base/string_list.h"
+#include "rescue/short_string.h"
 
 class QCheckBox;
 class QKeyEvent;

@@ -6,10 +6,10 @@
 
 #include "app/preview_origin.h"
 #include "app/web_browser.h"
-#include "app/workflows/executable_folder.h"
-#include "app/workflows/preview_movie.h"
 #include "base/exception.h"
 #include "net/cancel_switch.h"
+#include "rescue/executable_folder.h"
+#include "rescue/preview_movie.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/workflows/transfer_progress.h"
+#include "rescue/transfer_progress.h"
 
 class QLabel;
 class QProgressBar;

@@ -15,7 +15,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/workflows/movie_refs.h"
+#include "rescue/movie_refs.h"
 #include "swf/movie_container.h"
 #include "swf/movie_reader.h"
 #include "tests/support/movie_writer.h"

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/workflows/download.h"
 #include "base/safe_file_writer.h"
 #include "cli/client_command.h"
 #include "cli/command.h"
@@ -13,6 +12,7 @@
 #include "cli/progress_meter.h"
 #include "cli/saving.h"
 #include "http/http.h"
+#include "rescue/download.h"
 
 namespace cli {
 

@@ -9,10 +9,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/workflows/frame_pages.h"
-#include "app/workflows/movie_list.h"
-#include "app/workflows/page_grab.h"
-#include "app/workflows/swf_url_stream.h"
 #include "base/key_order.h"
 #include "base/string_block.h"
 #include "base/string_list.h"
@@ -25,6 +21,10 @@
 #include "cli/terminal_text.h"
 #include "http/http.h"
 #include "page/page_reader_stream.h"
+#include "rescue/frame_pages.h"
+#include "rescue/movie_list.h"
+#include "rescue/page_grab.h"
+#include "rescue/swf_url_stream.h"
 
 namespace cli {
 

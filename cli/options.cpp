@@ -6,12 +6,12 @@
 #include <cstring>
 #include <exception>
 
-#include "app/workflows/web_client_settings.h"
 #include "base/exception.h"
 #include "base/text.h"
 #include "cli/command.h"
 #include "cli/terminal_text.h"
 #include "http/http.h"
+#include "rescue/web_client_settings.h"
 
 namespace cli {
 

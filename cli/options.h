@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/workflows/client_options.h"
+#include "rescue/client_options.h"
 
 class TNetHTTP;
 class TNetSSLIOHandlerSocket;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/workflows/transfer_progress.h"
+#include "rescue/transfer_progress.h"
 
 class TNetCustomHTTP;
 

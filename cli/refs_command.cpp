@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "app/workflows/movie_refs.h"
 #include "base/text.h"
 #include "cli/client_command.h"
 #include "cli/command.h"
 #include "http/http.h"
+#include "rescue/movie_refs.h"
 
 namespace cli {
 

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/workflows/dependencies.h"
-#include "app/workflows/download.h"
 #include "base/exception.h"
 #include "cli/progress_meter.h"
 #include "cli/terminal_text.h"
 #include "http/http.h"
+#include "rescue/dependencies.h"
+#include "rescue/download.h"
 #include "uri/referer_policy.h"
 
 namespace cli {

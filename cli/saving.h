@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/workflows/run_files.h"
 #include "cli/options.h"
+#include "rescue/run_files.h"
 
 class TNetHTTP;
 

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/workflows/swf_extraction.h"
-#include "app/workflows/swf_url_stream.h"
 #include "base/exception.h"
 #include "base/string_list.h"
 #include "base/text.h"
 #include "fuzz/fuzz_input.h"
+#include "rescue/swf_extraction.h"
+#include "rescue/swf_url_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const TFuzzInput input(data, size);

@@ -17,7 +17,7 @@
 #include "app/auto_size_label.h"
 #include "app/url_label.h"
 #include "app/web_browser.h"
-#include "app/workflows/setting_file.h"
+#include "rescue/setting_file.h"
 #include "tests/app/window_fixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/workflows/stored_client_settings.h"
+#include "rescue/stored_client_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -22,7 +22,7 @@
 #include "app/movie_preview.h"
 #include "app/preview_origin.h"
 #include "app/web_browser.h"
-#include "app/workflows/preview_movie.h"
+#include "rescue/preview_movie.h"
 #include "tests/app/window_fixture.h"
 #include "tests/support/movie_page.h"
 #include "tests/support/nginx_server.h"

@@ -1,0 +1,2 @@
+#include "uri/uri.h"
+#include "page/reader.h"
