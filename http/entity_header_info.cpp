@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "base/text.h"
+#include "http/response_framing.h"
 #include "uri/internet_date.h"
 
 namespace {
@@ -70,7 +71,7 @@ void TNetEntityHeaderInfo::ReadHeaderFields() {
   ContentEncoding = HeaderLines.ValueOf("Content-Encoding");
   ContentLanguage = HeaderLines.ValueOf("Content-Language");
   ContentType = HeaderLines.ValueOf("Content-Type");
-  ContentLength = StrToIntDef(Trim(HeaderLines.ValueOf("Content-Length")), -1);
+  ContentLength = DeclaredBodyLength(HeaderLines.ValueOf("Content-Length"));
   Date = InternetDateToLocal(HeaderLines.ValueOf("Date"));
   LastModified = InternetDateToLocal(HeaderLines.ValueOf("Last-Modified"));
   Expires = ReadExpires(HeaderLines.ValueOf("Expires"));

@@ -22,8 +22,8 @@ class TNetEntityHeaderInfo : public TObject {
   std::string Connection;
   std::string ContentEncoding;
   std::string ContentLanguage;
-  // -1: unknown (and not sent).
-  int32_t ContentLength = -1;
+  // -1: unknown (and not sent). 64 bits: files beyond 2 GiB keep their length.
+  int64_t ContentLength = -1;
   uint32_t ContentRangeEnd = 0;
   uint32_t ContentRangeStart = 0;
   std::string ContentType = "text/html";

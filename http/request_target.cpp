@@ -60,9 +60,7 @@ void TNetCustomHTTP::PrepareTarget() {
     throw ENetException("This request method is supported in HTTP 1.1");
 
   Request.ContentLength =
-      SendsBody(Request.RequestMethod) && Request.BodySource
-          ? static_cast<int32_t>(std::min<int64_t>(Request.BodySource->Size(), INT32_MAX))
-          : -1;
+      SendsBody(Request.RequestMethod) && Request.BodySource ? Request.BodySource->Size() : -1;
 
   Request.Host = CurrentAddress.PortText == "80"
                      ? CurrentAddress.HostName

@@ -56,7 +56,7 @@ void TNetCustomHTTP::TakeResponseCookies(TNetHTTPRequest&, TNetHTTPResponse& res
 
 void TNetCustomHTTP::ReadResponseBody(TNetHTTPResponse& response, TNetHTTPMethod method) {
   TStream* stream = response.BodyStream;
-  const int64_t length = DeclaredBodyLength(response.HeaderLines.ValueOf("Content-Length"));
+  const int64_t length = response.ContentLength;
   const TNetReaderState framing =
       BodyReaderState(true, method, response.StatusCode(),
                       response.HeaderLines.ValueOf("Transfer-Encoding"), length);

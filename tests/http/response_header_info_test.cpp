@@ -56,13 +56,18 @@ TEST(ResponseHeaderInfoTest, ReadsTheFieldsOfABlock) {
 }
 
 TEST(ResponseHeaderInfoTest, ContentLength) {
-  const std::vector<std::pair<std::string, int32_t>> cases = {{"Content-Length:   1234  ", 1234},
-                                                              {"Content-Length: 0", 0},
-                                                              {"Content-Length: abc", -1},
-                                                              {"Content-Length:", -1},
-                                                              {"Content-Length: 12 34", -1},
-                                                              {"Content-Length: 99999999999", -1},
-                                                              {"X-Other: 5", -1}};
+  const std::vector<std::pair<std::string, int64_t>> cases = {
+      {"Content-Length:   1234  ", 1234},
+      {"Content-Length: 0", 0},
+      {"Content-Length: abc", -1},
+      {"Content-Length:", -1},
+      {"Content-Length: 12 34", -1},
+      {"Content-Length: -5", -1},
+      {"Content-Length: +5", -1},
+      // Beyond 32 bits, as a large file declares it; beyond 63 it is no length.
+      {"Content-Length: 99999999999", 99999999999},
+      {"Content-Length: 99999999999999999999", -1},
+      {"X-Other: 5", -1}};
   for (const auto& [line, length] : cases) {
     SCOPED_TRACE(line);
     TNetResponseHeaderInfo response;
