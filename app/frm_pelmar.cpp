@@ -33,7 +33,6 @@
 #include "base/net_exceptions.h"
 #include "base/text.h"
 #include "http/http.h"
-#include "net/ssl_io_handler.h"
 #include "page/page_reader_stream.h"
 #include "rescue/client_options.h"
 #include "rescue/dependencies.h"
@@ -46,6 +45,7 @@
 #include "rescue/run_files.h"
 #include "rescue/saved_names.h"
 #include "rescue/setting_file.h"
+#include "rescue/web_client.h"
 #include "rescue/web_client_settings.h"
 #include "uri/address_encoding.h"
 #include "uri/referer_policy.h"
@@ -176,24 +176,20 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
   AntiFreeze1 = std::make_unique<TNetAntiFreeze>();
   // Data that keeps coming leaves no wait idle; the window needs its turn then too.
   AntiFreeze1->OnlyWhenIdle = false;
-  NetHTTP1Tls = std::make_unique<TNetSSLIOHandlerSocket>();
-  UdownFileHttpTls = std::make_unique<TNetSSLIOHandlerSocket>();
-  PreviewHttpTls = std::make_unique<TNetSSLIOHandlerSocket>();
   // The window's clients take the description's defaults: the stored settings, https and
   // redirects.
-  const TClientOptions options;
-  NetHTTP1 = std::make_unique<TNetHTTP>();
-  ApplyClientOptions(*NetHTTP1, *NetHTTP1Tls, options);
-  UdownFileHttp = std::make_unique<TNetHTTP>();
-  ApplyClientOptions(*UdownFileHttp, *UdownFileHttpTls, options);
+  PageClient = std::make_unique<TWebClient>();
+  NetHTTP1 = &PageClient->Http();
+  DownloadClient = std::make_unique<TWebClient>();
+  UdownFileHttp = &DownloadClient->Http();
   // With the anti-freeze every receive first tests for readable data; larger receives keep
   // that test's share of a fast download small.
   UdownFileHttp->RecvBufferSize = kDownloadReceiveSize;
-  PreviewHttp = std::make_unique<TNetHTTP>();
-  ApplyClientOptions(*PreviewHttp, *PreviewHttpTls, options);
+  PreviewClient = std::make_unique<TWebClient>();
+  PreviewHttp = &PreviewClient->Http();
   CreateControls();
   Transfer = std::make_unique<TTransferControls>(
-      this, *AntiFreeze1, std::vector<TNetCustomHTTP*>{NetHTTP1.get(), UdownFileHttp.get()},
+      this, *AntiFreeze1, std::vector<TNetCustomHTTP*>{NetHTTP1, UdownFileHttp},
       std::vector<QWidget*>{stratBtn, DownBtn, ListBox1, SelOutPath, DepsCheck});
   StopBtn = Transfer->StopBtn;
   ProgressBar1 = Transfer->ProgressBar;

@@ -25,7 +25,7 @@ class TDependencyWalk;
 class TNetAntiFreeze;
 class TMoviePreview;
 class TNetHTTP;
-class TNetSSLIOHandlerSocket;
+class TWebClient;
 class TRunFiles;
 class TTransferControls;
 class TURLLabel;
@@ -63,13 +63,12 @@ class TFrmPelmar : public QWidget {
   QPushButton* stratBtn = nullptr;
   // Lets the window handle its events during the clients' blocking waits; made before them.
   std::unique_ptr<TNetAntiFreeze> AntiFreeze1;
-  // The TLS handlers of NetHTTP1 and UdownFileHttp (plain http passes through them).
-  std::unique_ptr<TNetSSLIOHandlerSocket> NetHTTP1Tls;
-  std::unique_ptr<TNetSSLIOHandlerSocket> UdownFileHttpTls;
-  // The same for PreviewHttp.
-  std::unique_ptr<TNetSSLIOHandlerSocket> PreviewHttpTls;
-  // Page fetches only. Owned by the window, like UdownFileHttp; the two share nothing.
-  std::unique_ptr<TNetHTTP> NetHTTP1;
+  // The window's three clients, each with its own TLS handler; they share nothing.
+  std::unique_ptr<TWebClient> PageClient;
+  std::unique_ptr<TWebClient> DownloadClient;
+  std::unique_ptr<TWebClient> PreviewClient;
+  // Page fetches only: PageClient's.
+  TNetHTTP* NetHTTP1 = nullptr;
   QListWidget* ListBox1 = nullptr;
   TWebBrowser* WebBrowser1 = nullptr;
   QLineEdit* sourceUrl = nullptr;
@@ -77,11 +76,11 @@ class TFrmPelmar : public QWidget {
   QLineEdit* swfUrlPathTxt = nullptr;
   TURLLabel* URLLabel1 = nullptr;
   QPushButton* DownBtn = nullptr;
-  // Downloads only.
-  std::unique_ptr<TNetHTTP> UdownFileHttp;
+  // Downloads only: DownloadClient's.
+  TNetHTTP* UdownFileHttp = nullptr;
   // The movies of the preview, with the download client's settings; used on the preview's
-  // fetch thread while a fetch runs.
-  std::unique_ptr<TNetHTTP> PreviewHttp;
+  // fetch thread while a fetch runs. PreviewClient's.
+  TNetHTTP* PreviewHttp = nullptr;
   QLineEdit* outPathTxt = nullptr;
   QPushButton* SelOutPath = nullptr;
   QPushButton* openPath = nullptr;

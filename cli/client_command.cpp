@@ -4,7 +4,7 @@
 
 #include "cli/command.h"
 #include "http/http.h"
-#include "net/ssl_io_handler.h"
+#include "rescue/web_client.h"
 
 namespace cli {
 
@@ -42,11 +42,9 @@ std::optional<int> TClientCommand::Parse(
 
 int TClientCommand::WithClient(const std::function<int(TNetHTTP&)>& use) const {
   try {
-    // The handler is the client's, so it is made first and goes last.
-    TNetSSLIOHandlerSocket tls;
-    TNetHTTP http;
-    ApplyClientArguments(http, tls, Client);
-    return use(http);
+    TWebClient client(Client.Options);
+    ShowClientArguments(client.Http(), Client);
+    return use(client.Http());
   } catch (...) {
     ReportFailure();
     return kExitFailure;

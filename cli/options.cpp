@@ -262,9 +262,7 @@ bool TakeClientOption(const TParsedOption& option, TClientArguments& arguments) 
   return true;
 }
 
-void ApplyClientArguments(TNetHTTP& http, TNetSSLIOHandlerSocket& tls,
-                          const TClientArguments& arguments) {
-  ApplyClientOptions(http, tls, arguments.Options);
+void ShowClientArguments(TNetHTTP& http, const TClientArguments& arguments) {
   if (!arguments.Options.VerifyPeer)
     WriteLine("", std::string(kProgramName) +
                       ": warning: --insecure: the certificates of https servers are not checked");

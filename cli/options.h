@@ -9,7 +9,6 @@
 #include "rescue/client_options.h"
 
 class TNetHTTP;
-class TNetSSLIOHandlerSocket;
 
 namespace cli {
 
@@ -75,10 +74,9 @@ std::string AddressOperand(const std::string& text);
 // USER:PASSWORD (the password may be empty or contain ":"). Raises TUsageError without ":".
 TCredentials SplitUserPassword(const std::string& text);
 
-// Configures a client with `tls` as its I/O handler (ApplyClientOptions), then shows what
-// --verbose asks for and warns on standard error about --insecure.
-void ApplyClientArguments(TNetHTTP& http, TNetSSLIOHandlerSocket& tls,
-                          const TClientArguments& arguments);
+// Shows on a client made with the arguments' options what --verbose asks for, and warns on
+// standard error about --insecure.
+void ShowClientArguments(TNetHTTP& http, const TClientArguments& arguments);
 
 // "flashgrab-cli: CLASS: MESSAGE" on standard error for the exception in flight, the message
 // on one line.

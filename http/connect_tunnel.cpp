@@ -4,10 +4,9 @@
 
 #include "base/string_stream.h"
 #include "http/custom_http.h"
-#include "net/ssl_io_handler.h"
+#include "net/io_handler.h"
 
 void TNetCustomHTTP::OpenTunnel() {
-  auto* tls = dynamic_cast<TNetSSLIOHandlerSocket*>(IOHandler());
   TNetHTTPProtocol tunnel(this);
   TStringStream scratch;
   tunnel.Request.UserAgent = Request.UserAgent;
@@ -34,10 +33,10 @@ void TNetCustomHTTP::OpenTunnel() {
     if (tunnel.Response.StatusCode() == 200) {
       response_pending_ = false;
       reader_.Finish();
-      if (tls) {
+      if (TNetIOHandler* handler = IOHandler(); handler && handler->CarriesTLS()) {
         // The certificate must name the server behind the proxy.
-        tls->ServerName = CurrentAddress.HostName;
-        tls->SetPassThrough(false);
+        handler->SetTLSServerName(CurrentAddress.HostName);
+        handler->SetPassThrough(false);
       }
       return;
     }

@@ -6,15 +6,14 @@
 #include "base/text.h"
 #include "cookies/cookie_manager.h"
 #include "http/custom_http.h"
-#include "net/ssl_io_handler.h"
+#include "net/io_handler.h"
 
 namespace {
 
 // Secure cookies and https Referers go only where TLS runs, not merely where a TLS handler
 // sits in pass-through.
-bool TlsRunsOn(TNetIOHandler* handler) {
-  auto* tls = dynamic_cast<TNetSSLIOHandlerSocket*>(handler);
-  return tls && tls->TLSActive();
+bool TlsRunsOn(const TNetIOHandler* handler) {
+  return handler && handler->TLSActive();
 }
 
 }  // namespace

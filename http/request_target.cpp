@@ -6,7 +6,7 @@
 #include "base/stream.h"
 #include "base/text.h"
 #include "http/custom_http.h"
-#include "net/ssl_io_handler.h"
+#include "net/io_handler.h"
 
 namespace {
 
@@ -68,7 +68,8 @@ void TNetCustomHTTP::PrepareTarget() {
 }
 
 TNetConnectionKind TNetCustomHTTP::ChooseEndpoint() {
-  TNetSSLIOHandlerSocket* tls = dynamic_cast<TNetSSLIOHandlerSocket*>(IOHandler());
+  // A handler that cannot carry TLS is treated as none: https needs one that can.
+  TNetIOHandler* tls = IOHandler() && IOHandler()->CarriesTLS() ? IOHandler() : nullptr;
   const bool https = SameText(CurrentAddress.Scheme, "HTTPS");
   if (ProxyParams.ProxyServer().empty()) {
     const int port = StrToInt(CurrentAddress.PortText);

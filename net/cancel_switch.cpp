@@ -5,7 +5,7 @@
 
 #include <mutex>
 
-#include "net/io_handler_socket.h"
+#include "net/io_handler.h"
 #include "net/special_values.h"
 #include "net/tcp_connection.h"
 
@@ -42,10 +42,8 @@ namespace {
 
 // The descriptor of the socket the connection's I/O handler holds, or kInvalidSocket.
 int SocketOf(TNetTCPConnection& connection) {
-  auto* handler = dynamic_cast<TNetIOHandlerSocket*>(connection.IOHandler());
-  if (!handler || !handler->SocketHandle() || !handler->SocketHandle()->IsAllocated())
-    return kInvalidSocket;
-  return handler->SocketHandle()->HandleValue();
+  const TNetIOHandler* handler = connection.IOHandler();
+  return handler ? handler->SocketDescriptor() : kInvalidSocket;
 }
 
 }  // namespace

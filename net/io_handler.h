@@ -36,4 +36,18 @@ class TNetIOHandler : public TNetComponent {
   virtual int ReceiveSome(void* buffer, int length) = 0;
   // The count sent; 0 when closed; kSocketError on a socket error.
   virtual int SendSome(const void* buffer, int length) = 0;
+
+  // TLS, for a handler that carries it; the others move bytes as they are and let these be.
+  // The client asks rather than looks at the handler's class, so that any handler can stand
+  // in for another.
+  virtual bool CarriesTLS() const { return false; }
+  // TLS has been negotiated on the current connection.
+  virtual bool TLSActive() const { return false; }
+  // True: bytes pass unchanged. Switching it off on an open connection starts TLS at once;
+  // otherwise TLS starts right after the next connect.
+  virtual void SetPassThrough(bool) {}
+  // The name TLS sends (SNI) and checks the server's certificate against: a tunnel's origin.
+  virtual void SetTLSServerName(const std::string&) {}
+  // The descriptor of the socket the handler holds, or kInvalidSocket.
+  virtual int SocketDescriptor() const { return kInvalidSocket; }
 };

@@ -194,3 +194,8 @@ void TNetIOHandlerSocket::TimedConnect(int timeoutMs) {
   thread->WaitFor();
   if (thread->Failed()) throw ENetConnectException(thread->FailureText());
 }
+
+int TNetIOHandlerSocket::SocketDescriptor() const {
+  if (!socket_handle_ || !socket_handle_->IsAllocated()) return kInvalidSocket;
+  return socket_handle_->HandleValue();
+}

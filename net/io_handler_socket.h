@@ -40,6 +40,7 @@ class TNetIOHandlerSocket : public TNetIOHandler {
   // Raise ENetClosedSocket "Disconnected." when no socket is open.
   int ReceiveSome(void* buffer, int length) override;
   int SendSome(const void* buffer, int length) override;
+  int SocketDescriptor() const override;
 
   // Connects on a TNetConnectThread while this thread sleeps in 125 ms steps; raises
   // ENetConnectTimeout "Connect timed out." when the time is up, and ENetConnectException

@@ -21,13 +21,14 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
   // True: bytes pass unchanged. Switching it off on an open connection starts TLS at once;
   // otherwise TLS starts right after the next connect.
   bool PassThrough() const { return pass_through_; }
-  void SetPassThrough(bool value);
-  // TLS has been negotiated on the current connection.
-  bool TLSActive() const { return tls_active_; }
+  void SetPassThrough(bool value) override;
+  bool CarriesTLS() const override { return true; }
+  bool TLSActive() const override { return tls_active_; }
 
   // The name sent for SNI (not for an IP literal) and checked against the certificate.
   // ConnectToPeer sets it to the host it is given; a tunnel sets the origin's name before TLS.
   std::string ServerName;
+  void SetTLSServerName(const std::string& name) override { ServerName = name; }
   // False skips the certificate check (the command line's --insecure).
   bool VerifyPeer = true;
   // A PEM bundle trusted instead of the system store; empty: the system store, which the

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/auto_size_label.h"
-#include "net/ssl_io_handler.h"
+#include "rescue/web_client.h"
 #include "tests/app/window_fixture.h"
 #include "tests/support/generated_bytes.h"
 #include "tests/support/movie_page.h"
@@ -41,8 +41,8 @@ class HttpsWindowTest : public WindowTest {
 
   TFrmPelmar& TrustingWindow() {
     TFrmPelmar& w = Shown();
-    w.NetHTTP1Tls->CAFile = certificates_.CAFile();
-    w.UdownFileHttpTls->CAFile = certificates_.CAFile();
+    w.PageClient->Tls().CAFile = certificates_.CAFile();
+    w.DownloadClient->Tls().CAFile = certificates_.CAFile();
     return w;
   }
 

@@ -9,6 +9,7 @@
 #include "http/http.h"
 #include "net/ssl_io_handler.h"
 #include "rescue/stored_client_settings.h"
+#include "rescue/web_client.h"
 
 namespace {
 
@@ -142,10 +143,11 @@ TEST(ClientOptions, EachPartOfTheDescriptionReachesTheClient) {
        },
        {{"VerifyPeer", "no"}, {"CAFile", "/etc/ca.pem"}}},
   };
-  TNetHTTP windowHttp;
-  TNetSSLIOHandlerSocket windowTls;
-  ApplyClientOptions(windowHttp, windowTls, {});
-  const std::map<std::string, std::string> window = Settings(windowHttp, windowTls);
+  // The window's clients and the command line's are made from the options with their handler.
+  TWebClient windowClient;
+  ASSERT_EQ(windowClient.Http().IOHandler(), &windowClient.Tls());
+  const std::map<std::string, std::string> window =
+      Settings(windowClient.Http(), windowClient.Tls());
   EXPECT_EQ(window.at("UserAgent"), kStoredUserAgent);
   EXPECT_EQ(window.at("Redirects"), "on 15");
   EXPECT_EQ(window.at("Handler"), "tls");
@@ -159,13 +161,11 @@ TEST(ClientOptions, EachPartOfTheDescriptionReachesTheClient) {
   for (const auto& c : cases) {
     TClientOptions options;
     c.change(options);
-    TNetHTTP http;
-    TNetSSLIOHandlerSocket tls;
-    ApplyClientOptions(http, tls, options);
+    TWebClient client(options);
     std::map<std::string, std::string> expected = window;
     for (const auto& [name, value] : c.changed)
       expected[name] = value;
-    EXPECT_EQ(Settings(http, tls), expected) << c.name;
+    EXPECT_EQ(Settings(client.Http(), client.Tls()), expected) << c.name;
   }
 }
 

@@ -217,3 +217,12 @@ std::string ErrorOf(const std::function<void()>& call) {
   }
   return std::string();
 }
+
+void TMemoryIOHandler::SetPassThrough(bool on) {
+  pass_through_ = on;
+  TLSSteps.push_back(on ? "pass-through on" : "pass-through off");
+}
+
+void TMemoryIOHandler::SetTLSServerName(const std::string& name) {
+  TLSSteps.push_back("server name " + name);
+}

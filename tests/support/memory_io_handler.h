@@ -85,6 +85,12 @@ class TMemoryIOHandler : public TNetIOHandler {
   std::function<void()> Failure;
   int Operations = 0;
 
+  // --- TLS. With ClaimsTLS the handler answers that it carries TLS (the bytes still move
+  // unchanged) and records each TLS step the client asks for, in order: "pass-through on",
+  // "pass-through off", "server name NAME". TLS counts as running while pass-through is off.
+  bool ClaimsTLS = false;
+  std::vector<std::string> TLSSteps;
+
   // --- What the connection did.
   std::vector<int> WaitTimeouts;    // the time-out of every readable test
   std::vector<int> ReceiveLengths;  // the length asked for by every receive
@@ -101,6 +107,10 @@ class TMemoryIOHandler : public TNetIOHandler {
   bool WaitReadable(int timeoutMs) override;
   int ReceiveSome(void* buffer, int length) override;
   int SendSome(const void* buffer, int length) override;
+  bool CarriesTLS() const override { return ClaimsTLS; }
+  bool TLSActive() const override { return ClaimsTLS && open_ && !pass_through_; }
+  void SetPassThrough(bool on) override;
+  void SetTLSServerName(const std::string& name) override;
 
   // Sets the stack's last socket error to a Winsock code, as a failing socket call would.
   static void SetLastSocketError(int code);
@@ -127,6 +137,7 @@ class TMemoryIOHandler : public TNetIOHandler {
   std::deque<TStep> steps_;
   std::vector<TSendResult> send_results_;
   bool open_ = false;
+  bool pass_through_ = true;
   bool peer_closed_ = false;
   int connects_ = 0;
 };

@@ -1,2 +1,2 @@
-#include "uri/uri.h"
 #include "page/reader.h"
+#include "uri/uri.h"
