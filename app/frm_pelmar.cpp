@@ -386,12 +386,7 @@ void TFrmPelmar::stratBtnClick() {
   }
   // The page is read as it arrives; only its movies are kept.
   std::unique_ptr<TPageReaderStream> reader;
-  if (!address.empty()) {
-    FetchPage(*NetHTTP1, address, kPageAttempts, outcome, [&]() -> TStream& {
-      reader = std::make_unique<TPageReaderStream>(address);
-      return *reader;
-    });
-  }
+  if (!address.empty()) reader = ReadPage(*NetHTTP1, address, kPageAttempts, outcome);
   std::vector<std::string> found;
   std::vector<std::string> frames;
   TFrameReading framed;
@@ -399,7 +394,6 @@ void TFrmPelmar::stratBtnClick() {
   movie_pages_.clear();
   if (outcome.Fetched) {
     grabbed_page_ = FinalPageAddress(*NetHTTP1, address);
-    reader->SetHttpCharset(ResponseCharset(*NetHTTP1));
     found = reader->Finish(grabbed_page_);
     // The pages it shows in frames, whose movies are downloaded from those pages.
     frames = reader->Frames();

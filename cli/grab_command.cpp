@@ -16,6 +16,7 @@
 #include "cli/client_command.h"
 #include "cli/collation.h"
 #include "cli/command.h"
+#include "cli/listing_order.h"
 #include "cli/progress_meter.h"
 #include "cli/saving.h"
 #include "cli/terminal_text.h"
@@ -140,15 +141,16 @@ int RunGrab(const std::vector<std::string>& args) {
     // entries, in less time and memory.
     std::unique_ptr<TSwfUrlStream> search;
     std::unique_ptr<TPageReaderStream> reader;
-    FetchPage(page, requested, kPageAttempts, outcome, [&]() -> TStream& {
-      if (patternOnly) {
+    // The sort keys, and their order, are worked out while the page arrives.
+    TListingOrder order(WriteShownAddressKey);
+    if (patternOnly) {
+      FetchPage(page, requested, kPageAttempts, outcome, [&]() -> TStream& {
         search = std::make_unique<TSwfUrlStream>();
         return *search;
-      }
-      // The sort keys are worked out while the page arrives, as the addresses are found.
-      reader = std::make_unique<TPageReaderStream>(requested, WriteShownAddressKey);
-      return *reader;
-    });
+      });
+    } else {
+      reader = ReadPage(page, requested, kPageAttempts, outcome, &order);
+    }
     if (!outcome.Fetched) std::rethrow_exception(outcome.LastError);
     pageAddress = FinalPageAddress(page, requested);
     if (patternOnly) {
@@ -162,9 +164,8 @@ int RunGrab(const std::vector<std::string>& args) {
       return kExitSuccess;
     }
     // The worker orders the entries as it finishes; they are listed from where they are.
-    reader->SetHttpCharset(ResponseCharset(page));
-    TStringBlock keys;
-    listing.Found = reader->FinishInBlock(pageAddress, keys, &listing.Order);
+    listing.Found = reader->FinishInBlock(pageAddress);
+    listing.Order = order.TakeOrder();
     frames = reader->Frames();
     if (!noFrames && !frames.empty()) {
       framed = ReadFramePages(page, frames, outcome.UserAgent);

@@ -2,17 +2,18 @@
 
 #include <algorithm>
 #include <cstring>
-
 #include <utility>
-#include "base/key_order.h"
 
-TPageReaderStream::TPageReaderStream(std::string pageAddress, TPageReader::TKeyOf keyOf)
+#include "page/listing_observer.h"
+
+TPageReaderStream::TPageReaderStream(std::string pageAddress, TListingObserver* observer)
     : TAppendStream("A page being read can only be cut back to empty"),
       page_address_(pageAddress),
-      key_of_(std::move(keyOf)),
-      reader_(std::move(pageAddress)),
+      observer_(observer),
+      reader_(std::move(pageAddress), observer),
       worker_(
           [this](std::string& piece) {
+            TakeHead();
             if (piece.empty()) {
               FinishReading();
               return;
@@ -20,14 +21,33 @@ TPageReaderStream::TPageReaderStream(std::string pageAddress, TPageReader::TKeyO
             // The reader leaves its buffer of before in `piece`, bytes and all, for a later
             // piece to be received into.
             reader_.Feed(piece, kRoom);
-            if (key_of_) OrderWhileIdle();
+            if (observer_ && worker_.Waiting() == 0) observer_->OnIdle();
           },
-          kWaitingPieces, TPieceWorker::TSpareBytes::sbKept) {
-  reader_.SetKeyOf(key_of_);
-}
+          kWaitingPieces, TPieceWorker::TSpareBytes::sbKept) {}
 
 TPageReaderStream::~TPageReaderStream() {
   worker_.Discard();
+}
+
+void TPageReaderStream::SetPageHead(const std::string& finalAddress,
+                                    const std::string& httpCharset) {
+  const std::lock_guard<std::mutex> hold(head_lock_);
+  head_address_ = finalAddress;
+  head_charset_ = httpCharset;
+  head_waiting_ = true;
+}
+
+void TPageReaderStream::TakeHead() {
+  std::string address, charset;
+  {
+    const std::lock_guard<std::mutex> hold(head_lock_);
+    if (!head_waiting_) return;
+    head_waiting_ = false;
+    address = std::move(head_address_);
+    charset = std::move(head_charset_);
+  }
+  reader_.SetHttpCharset(std::move(charset));
+  reader_.SetPageAddress(address);
 }
 
 void TPageReaderStream::Append(const char* bytes, size_t count) {
@@ -67,60 +87,26 @@ void TPageReaderStream::HandPiece() {
 
 void TPageReaderStream::StartOver() {
   worker_.Discard();
-  reader_ = TPageReader(page_address_);
-  reader_.SetKeyOf(key_of_);
-  order_ = TGrowingKeyOrder(TEqualKeys::ekAll);
-  order_relistings_ = 0;
+  reader_ = TPageReader(page_address_, observer_);
+  if (observer_) observer_->OnRelisted();
   piece_.clear();
   filled_ = 0;
 }
 
 std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress) {
-  TStringBlock keys;
-  return Finish(finalAddress, keys);
+  return FinishInBlock(finalAddress).Strings();
 }
 
-std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress,
-                                                   TStringBlock& keys) {
-  return Finish(finalAddress, keys, nullptr);
-}
-
-std::vector<std::string> TPageReaderStream::Finish(const std::string& finalAddress,
-                                                   TStringBlock& keys, std::vector<size_t>* order) {
-  return FinishInBlock(finalAddress, keys, order).Strings();
-}
-
-TStringBlock TPageReaderStream::FinishInBlock(const std::string& finalAddress, TStringBlock& keys,
-                                              std::vector<size_t>* order) {
+TStringBlock TPageReaderStream::FinishInBlock(const std::string& finalAddress) {
   if (filled_ > kRoom) HandPiece();
   final_address_ = finalAddress;
-  want_order_ = order != nullptr;
-  // An empty piece: the worker finishes the reading itself, where the keys were just made.
+  // An empty piece: the worker finishes the reading itself.
   worker_.Hand(std::string());
   worker_.Finish();
-  keys = std::move(finished_keys_);
-  if (order) *order = std::move(finished_order_);
   return std::move(finished_);
 }
 
-void TPageReaderStream::OrderWhileIdle() {
-  if (reader_.Relistings() != order_relistings_) {
-    order_ = TGrowingKeyOrder(TEqualKeys::ekAll);
-    order_relistings_ = reader_.Relistings();
-  }
-  // Only while no piece waits, and not for a few keys: each step goes through the whole order.
-  const size_t added = reader_.Keys().size() - order_.Taken();
-  if (added >= std::max(kFewKeys, order_.Taken() / 8) && worker_.Waiting() == 0)
-    order_.Take(reader_.Keys());
-}
-
 void TPageReaderStream::FinishReading() {
-  reader_.SetHttpCharset(http_charset_);
-  finished_ = reader_.FinishInBlock(final_address_, finished_keys_);
+  finished_ = reader_.FinishInBlock(final_address_);
   frames_ = reader_.Frames();
-  if (!want_order_) return;
-  // What was ordered while the page arrived holds unless the addresses were listed again.
-  finished_order_ = reader_.Relistings() == order_relistings_ ? order_.Finish(finished_keys_)
-                                                              : KeyOrder(finished_keys_);
-  order_ = TGrowingKeyOrder(TEqualKeys::ekAll);
 }

@@ -3,14 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "base/append_stream.h"
-#include "base/key_order.h"
 #include "base/piece_worker.h"
 #include "base/string_block.h"
 #include "page/page_reader.h"
+
+class TListingObserver;
 
 // What is written is collected into pieces of kPieceSize bytes, which a worker thread reads
 // while the next piece arrives (the reader gives the same result wherever a page is cut). At
@@ -24,33 +26,27 @@ class TPageReaderStream : public TAppendStream {
   // bytes that arrive are never copied again.
   static constexpr size_t kRoom = size_t{16} << 10;
 
-  // With `keyOf`, the worker also works out the sort key of each address it lists.
-  explicit TPageReaderStream(std::string pageAddress, TPageReader::TKeyOf keyOf = nullptr);
+  // `observer`, when given, is told of the addresses as the worker lists them (on the worker's
+  // thread, which also tells it when it has nothing else to do), and of each start over; it
+  // must outlive the stream.
+  explicit TPageReaderStream(std::string pageAddress, TListingObserver* observer = nullptr);
   ~TPageReaderStream() override;
   TPageReaderStream(const TPageReaderStream&) = delete;
   TPageReaderStream& operator=(const TPageReaderStream&) = delete;
 
-  // The charset the response's "Content-Type" names (see TPageReader::SetHttpCharset); taken
-  // at Finish, since the head of a redirection's response may come before the page's.
-  void SetHttpCharset(std::string charset) { http_charset_ = std::move(charset); }
+  // What the head of the page's response tells, as soon as it has come: the page's address
+  // after redirections and the charset its "Content-Type" names (see
+  // TPageReader::SetPageAddress and SetHttpCharset). Taken by the worker before the next piece.
+  void SetPageHead(const std::string& finalAddress, const std::string& httpCharset);
   // The frames of the page finished last (TPageReader::Frames).
   const std::vector<std::string>& Frames() const { return frames_; }
 
   // Reads the rest and returns the movies of the page, as TPageReader::Finish gives them.
-  // `finalAddress`, when not empty, replaces the address the references are made absolute
-  // against (the page's address after redirections, known only once it has arrived). Raises
-  // what the worker failed with, if anything.
+  // `finalAddress`, when not empty, is the page's address after redirections. Raises what the
+  // worker failed with, if anything.
   std::vector<std::string> Finish(const std::string& finalAddress = std::string());
-  // As Finish, and `keys` the keys of the addresses, in the same order (empty without `keyOf`).
-  std::vector<std::string> Finish(const std::string& finalAddress, TStringBlock& keys);
-  // As Finish, and `order` (when given) the indexes of the addresses in the order of their keys,
-  // equal keys in the order found (KeyOrder: the addresses differ, "Tetris.swf" and "tetris.swf"
-  // are two files): worked out by the worker thread, which has the keys at hand.
-  std::vector<std::string> Finish(const std::string& finalAddress, TStringBlock& keys,
-                                  std::vector<size_t>* order);
   // As Finish, the addresses in one block rather than a string each.
-  TStringBlock FinishInBlock(const std::string& finalAddress, TStringBlock& keys,
-                             std::vector<size_t>* order);
+  TStringBlock FinishInBlock(const std::string& finalAddress = std::string());
 
  private:
   void Append(const char* bytes, size_t count) override;
@@ -58,30 +54,26 @@ class TPageReaderStream : public TAppendStream {
   char* AppendRoom(size_t& count) override;
   void AppendWritten(size_t count) override;
   void HandPiece();
-  // On the worker: orders the keys found so far when it has nothing else to do, so that little is
-  // left to order at the end.
-  void OrderWhileIdle();
+  // On the worker: gives the reader what a head told, if it has not yet.
+  void TakeHead();
   // On the worker, once every piece is read.
   void FinishReading();
   // What arrived was not the page (a redirection's body): the reader starts again.
   void StartOver() override;
 
   std::string page_address_;
-  TPageReader::TKeyOf key_of_;
+  TListingObserver* observer_;
   std::string piece_;
   size_t filled_ = 0;  // bytes of piece_ in use, its room in front included; 0: none yet
+  // What a head told, until the worker takes it.
+  std::mutex head_lock_;
+  bool head_waiting_ = false;
+  std::string head_address_;
+  std::string head_charset_;
   // What FinishReading works with and gives.
   std::string final_address_;
-  std::string http_charset_;
   std::vector<std::string> frames_;
-  bool want_order_ = false;
   TStringBlock finished_;
-  TStringBlock finished_keys_;
-  std::vector<size_t> finished_order_;
-  // Used by the worker only.
-  TGrowingKeyOrder order_{TEqualKeys::ekAll};
-  size_t order_relistings_ = 0;  // the reader's Relistings when order_ began
-  static constexpr size_t kFewKeys = 1024;
   // Used by the worker only while it runs.
   TPageReader reader_;
   TPieceWorker worker_;

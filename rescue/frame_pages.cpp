@@ -20,18 +20,13 @@ TFrameReading ReadFramePages(TNetHTTP& http, const std::vector<std::string>& fra
     http.Request.Referer = referer;
     TPageFetchOutcome outcome;
     if (!userAgent.empty()) outcome.UserAgent = userAgent;
-    std::unique_ptr<TPageReaderStream> reader;
     // One attempt, as a browser makes: a frame that fails is reported, not asked for again.
-    FetchPage(http, frame, 1, outcome, [&]() -> TStream& {
-      reader = std::make_unique<TPageReaderStream>(frame);
-      return *reader;
-    });
-    if (!outcome.Fetched) {
+    const std::unique_ptr<TPageReaderStream> reader = ReadPage(http, frame, 1, outcome);
+    if (!reader) {
       reading.Failed.emplace_back(frame, ErrorMessageOf(outcome.LastError));
       continue;
     }
     ++reading.Read;
-    reader->SetHttpCharset(ResponseCharset(http));
     for (std::string& movie : reader->Finish(outcome.FinalAddress))
       if (listed.insert(movie).second)
         reading.Movies.push_back({std::move(movie), outcome.FinalAddress});

@@ -6,6 +6,9 @@
 #include "base/net_exceptions.h"
 #include "base/string_stream.h"
 #include "http/http.h"
+#include "http/response_framing.h"
+#include "page/listing_observer.h"
+#include "page/page_reader_stream.h"
 #include "rescue/web_client_settings.h"
 #include "uri/uri.h"
 
@@ -62,4 +65,51 @@ std::string FinalPageAddress(const TNetHTTP& http, const std::string& requested)
 
 std::string ResponseCharset(const TNetHTTP& http) {
   return CharsetOfContentType(http.LastResponse.HeaderLines.ValueOf("Content-Type"));
+}
+
+namespace {
+
+// The client's OnResponseHead while a page is read: the one it had, then the reader's.
+class THeadScope {
+ public:
+  THeadScope(TNetHTTP& http, TNetOnResponseHead reader) : http_(http), kept_(http.OnResponseHead) {
+    http_.OnResponseHead = [this, reader = std::move(reader)](TObject* sender,
+                                                              const std::string& statusLine,
+                                                              const TNetHeaderList& lines) {
+      if (kept_) kept_(sender, statusLine, lines);
+      reader(sender, statusLine, lines);
+    };
+  }
+  ~THeadScope() { http_.OnResponseHead = kept_; }
+  THeadScope(const THeadScope&) = delete;
+  THeadScope& operator=(const THeadScope&) = delete;
+
+ private:
+  TNetHTTP& http_;
+  TNetOnResponseHead kept_;
+};
+
+}  // namespace
+
+std::unique_ptr<TPageReaderStream> ReadPage(TNetHTTP& http, const std::string& address,
+                                            int attempts, TPageFetchOutcome& outcome,
+                                            TListingObserver* observer) {
+  std::unique_ptr<TPageReaderStream> reader;
+  // Only a success is the page: the heads of redirections and refusals tell nothing of it.
+  const THeadScope head(
+      http, [&](TObject*, const std::string& statusLine, const TNetHeaderList& lines) {
+        const int code = ParseStatusCode(statusLine);
+        if (reader && code >= 200 && code <= 299)
+          reader->SetPageHead(FinalPageAddress(http, address),
+                              CharsetOfContentType(lines.ValueOf("Content-Type")));
+      });
+  FetchPage(http, address, attempts, outcome, [&]() -> TStream& {
+    // The reader of a failed attempt stops before the next one starts the list again.
+    reader.reset();
+    if (observer) observer->OnRelisted();
+    reader = std::make_unique<TPageReaderStream>(address, observer);
+    return *reader;
+  });
+  if (!outcome.Fetched) reader.reset();
+  return reader;
 }

@@ -4,9 +4,12 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 
+class TListingObserver;
 class TNetHTTP;
+class TPageReaderStream;
 class TStream;
 
 // The User-Agent of every page request.
@@ -50,3 +53,12 @@ std::string ResponseCharset(const TNetHTTP& http);
 using TPageStreamFactory = std::function<TStream&()>;
 bool FetchPage(TNetHTTP& http, const std::string& address, int attempts, TPageFetchOutcome& outcome,
                const TPageStreamFactory& newStream);
+
+// The attempts of FetchPage with the body read for its movies as it arrives. Each attempt's
+// reader is given the page's final address and the charset of its "Content-Type" as soon as
+// the head of the page's response has come, so that what it finds is resolved once, against
+// the right address. The reader of the attempt that succeeded, or none. `observer`, when given,
+// is told of the addresses as they are listed, and of each new attempt as a start over.
+std::unique_ptr<TPageReaderStream> ReadPage(TNetHTTP& http, const std::string& address,
+                                            int attempts, TPageFetchOutcome& outcome,
+                                            TListingObserver* observer = nullptr);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/exception.h"
-#include "base/key_order.h"
+#include "page/listing_observer.h"
 
 namespace {
 
@@ -55,46 +55,42 @@ TEST(PageReaderStream, APageOfManyPiecesGivesWhatOneReadingGives) {
   EXPECT_EQ(stream.Finish(), std::vector<std::string>{"http://h.example/x.swf"});
 }
 
-TEST(PageReaderStream, TheOrderMadeWhileThePageArrivesIsTheOrderOfTheKeys) {
-  // Repeats in another letter case, which the key folds together; pieces handed with pauses,
-  // so that the worker orders what it has while it waits.
-  std::string page;
-  for (int i = 0; page.size() < 4 * TPageReaderStream::kPieceSize; ++i)
-    page += "<embed src=\"http://h.example/" + std::string(i % 3 == 0 ? "M" : "m") +
-            std::to_string(i % 9000) + ".swf\"><div>" + std::string(100, 'x') + "</div>\n";
-  const auto fold = [](std::string_view address, std::string& key) {
-    key.assign(address);
-    for (char& c : key)
-      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  };
-  const struct {
-    const char* Name;
-    std::string Middle;  // written halfway
-    std::string Final;   // the final address
-  } rows[] = {
-      {"as found", "", ""},
-      {"listed again for a late base", "<base href=\"http://other.example/\"><embed src=late.swf>",
-       ""},
-      {"listed again for the final address", "<embed src=relative.swf>", "http://final.example/"},
-  };
-  for (const auto& row : rows) {
-    TPageReaderStream stream("http://h.example/p.html", fold);
-    const std::string whole =
-        page.substr(0, page.size() / 2) + row.Middle + page.substr(page.size() / 2);
-    for (size_t at = 0; at < whole.size(); at += TPageReaderStream::kPieceSize / 2) {
-      stream.WriteBuffer(
-          whole.data() + at,
-          static_cast<int64_t>(std::min(TPageReaderStream::kPieceSize / 2, whole.size() - at)));
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    TStringBlock keys;
-    std::vector<size_t> order;
-    const TStringBlock found = stream.FinishInBlock(row.Final, keys, &order);
-    ASSERT_EQ(keys.size(), found.size()) << row.Name;
-    EXPECT_GT(order.size(), 5000u) << row.Name;
-    // Addresses that differ only in case both stay, side by side.
-    EXPECT_EQ(order, KeyOrder(keys)) << row.Name;
+// Records what the reader lists, as it lists it.
+struct TRecorder : TListingObserver {
+  std::vector<std::string> Listed;
+  int Relisted = 0;
+  int Finished = 0;
+  void OnListed(std::string_view address) override { Listed.emplace_back(address); }
+  void OnRelisted() override {
+    Listed.clear();
+    ++Relisted;
   }
+  void OnFinished() override { ++Finished; }
+};
+
+// What a head tells reaches the reader before the body's pieces: everything is resolved once,
+// against the final address, in the final charset.
+TEST(PageReaderStream, WhatTheHeadTellsIsTakenBeforeTheBody) {
+  std::string page = "<embed src='\xC6\xC0.swf'>";  // GBK bytes
+  for (int i = 0; page.size() < 3 * TPageReaderStream::kPieceSize; ++i)
+    page += "<embed src=\"m" + std::to_string(i) + ".swf\"><div>" + std::string(60, 'x') + "</div>";
+  TRecorder recorder;
+  TPageReaderStream stream("http://typed.example/", &recorder);
+  stream.SetPageHead("https://final.example/games/", "GBK");
+  stream.WriteBuffer(page.data(), static_cast<int64_t>(page.size()));
+  const std::vector<std::string> found = stream.Finish("https://final.example/games/");
+  ASSERT_GT(found.size(), 1000u);
+  EXPECT_EQ(found[0], "https://final.example/games/%E8%AF%84.swf");
+  EXPECT_EQ(found[1], "https://final.example/games/m0.swf");
+  EXPECT_EQ(recorder.Relisted, 0);
+  EXPECT_EQ(recorder.Finished, 1);
+  EXPECT_EQ(recorder.Listed, found);
+  // Without the head the same page is listed twice: once as found, once at the end.
+  TRecorder late;
+  TPageReaderStream unknown("http://typed.example/", &late);
+  unknown.WriteBuffer(page.data(), static_cast<int64_t>(page.size()));
+  EXPECT_EQ(unknown.Finish("https://final.example/games/").size(), found.size());
+  EXPECT_EQ(late.Relisted, 1);
 }
 
 }  // namespace

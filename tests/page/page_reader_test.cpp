@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "page/listing_observer.h"
+
 namespace {
 
 constexpr char kPage[] = "http://games.example/portal/play.html";
@@ -312,17 +314,14 @@ TEST(PageReader, LongConstructsAreLetGoAndRepeatsAreListedOnce) {
   EXPECT_EQ(pieces.Finish(), expected);
 }
 
-std::vector<std::string> Strings(const TStringBlock& block) {
-  std::vector<std::string> strings;
-  for (size_t i = 0; i < block.size(); ++i)
-    strings.emplace_back(block[i]);
-  return strings;
-}
+// Records what the reader lists, as it lists it.
+struct TRecorder : TListingObserver {
+  std::vector<std::string> Listed;
+  void OnListed(std::string_view address) override { Listed.emplace_back(address); }
+  void OnRelisted() override { Listed.clear(); }
+};
 
-TEST(PageReader, KeysFollowTheAddressesWhateverTheyAreResolvedAgainst) {
-  auto keyOf = [](std::string_view address, std::string& key) {
-    key = "key:" + std::string(address);
-  };
+TEST(PageReader, WhatIsListedFollowsTheAddressesWhateverTheyAreResolvedAgainst) {
   const struct {
     const char* Name;
     std::string Page;
@@ -350,21 +349,17 @@ TEST(PageReader, KeysFollowTheAddressesWhateverTheyAreResolvedAgainst) {
        {"http://other.example/a.swf", "http://other.example/b.swf"}},
   };
   for (const auto& row : rows) {
-    TPageReader reader(kPage);
-    reader.SetKeyOf(keyOf);
+    TRecorder recorder;
+    TPageReader reader(kPage, &recorder);
     reader.Feed(row.Page);
-    TStringBlock keys;
-    const std::vector<std::string> entries = reader.Finish(row.Final, keys);
+    const std::vector<std::string> entries = reader.Finish(row.Final);
     EXPECT_EQ(entries, row.Entries) << row.Name;
-    std::vector<std::string> expected;
-    for (const std::string& entry : row.Entries)
-      expected.push_back("key:" + entry);
-    EXPECT_EQ(Strings(keys), expected) << row.Name;
-    // The reader starts again with its key function and its page address.
+    EXPECT_EQ(recorder.Listed, row.Entries) << row.Name;
+    // The reader starts again with its observer and its page address.
+    recorder.Listed.clear();
     reader.Feed("<embed src=c.swf>");
-    EXPECT_EQ(reader.Finish("", keys),
-              std::vector<std::string>{"http://games.example/portal/c.swf"});
-    EXPECT_EQ(Strings(keys), std::vector<std::string>{"key:http://games.example/portal/c.swf"});
+    EXPECT_EQ(reader.Finish(), std::vector<std::string>{"http://games.example/portal/c.swf"});
+    EXPECT_EQ(recorder.Listed, std::vector<std::string>{"http://games.example/portal/c.swf"});
   }
 }
 

@@ -6,7 +6,10 @@
 
 #include "base/exception.h"
 #include "base/net_exceptions.h"
+#include "base/string_stream.h"
 #include "http/http.h"
+#include "page/listing_observer.h"
+#include "page/page_reader_stream.h"
 #include "rescue/stored_client_settings.h"
 #include "tests/support/free_port.h"
 #include "tests/support/generated_bytes.h"
@@ -130,6 +133,66 @@ TEST_F(PageGrabTest, ALargePageArrivesByteForByte) {
   EXPECT_EQ(page.size(), 6u * 1024 * 1024 + 3);
   EXPECT_TRUE(page == GeneratedBytes(0, page.size()));
   EXPECT_EQ(GetPageHtml(http_, nginx.Url("/chunked/small.html"), 3), "in chunks\n");
+}
+
+// Records what a page reader lists, as it lists it.
+struct TRecorder : TListingObserver {
+  std::vector<std::string> Listed;
+  int Relisted = 0;
+  void OnListed(std::string_view address) override { Listed.emplace_back(address); }
+  void OnRelisted() override {
+    Listed.clear();
+    ++Relisted;
+  }
+};
+
+// The head of the page's response reaches the reader before its body: the movies are resolved
+// once, against where the redirection led, in the charset the response names.
+TEST_F(PageGrabTest, ThePageIsReadAgainstWhatItsHeadTells) {
+  NginxServer nginx;
+  nginx.AddLocation("= /start", "return 302 /games/index.html;");
+  nginx.AddLocation("/games/", "charset gbk;");
+  nginx.WriteFile("games/index.html", "<embed src=\"a.swf\"><embed src='\xC6\xC0.swf'>");
+  nginx.Start();
+  http_.HandleRedirects = true;
+  TRecorder recorder;
+  TPageFetchOutcome outcome;
+  const auto reader = ReadPage(http_, nginx.Url("/start"), 3, outcome, &recorder);
+  ASSERT_TRUE(reader) << ErrorClass(outcome);
+  EXPECT_EQ(outcome.FinalAddress, nginx.Url("/games/index.html"));
+  const std::vector<std::string> expected = {nginx.Url("/games/a.swf"),
+                                             nginx.Url("/games/%E8%AF%84.swf")};
+  EXPECT_EQ(reader->Finish(outcome.FinalAddress), expected);
+  EXPECT_EQ(recorder.Listed, expected);
+  EXPECT_EQ(recorder.Relisted, 1);  // the attempt's start, and no second listing
+  // The client's own head handler is called as before, and is back afterwards.
+  int heads = 0;
+  http_.OnResponseHead = [&heads](TObject*, const std::string&, const TNetHeaderList&) { ++heads; };
+  ASSERT_TRUE(ReadPage(http_, nginx.Url("/start"), 1, outcome));
+  EXPECT_EQ(heads, 2);
+  TStringStream body;
+  http_.HttpGet(nginx.Url("/games/index.html"), body);
+  EXPECT_EQ(heads, 3);
+}
+
+TEST_F(PageGrabTest, WhatAFailedAttemptListedDoesNotCount) {
+  RecordingPeer peer([](int n, const RequestHead&) {
+    if (n == 0)
+      return PeerAnswer{"HTTP/1.1 200 OK\r\nContent-Length: 900\r\n\r\n<embed src=old.swf>", true};
+    return PeerAnswer{HttpResponse(200, "OK", {}, "<embed src=new.swf>")};
+  });
+  TRecorder recorder;
+  TPageFetchOutcome outcome;
+  const auto reader = ReadPage(http_, peer.Url("/p.html"), 3, outcome, &recorder);
+  ASSERT_TRUE(reader);
+  EXPECT_EQ(outcome.AttemptsMade, 2);
+  EXPECT_EQ(reader->Finish(), std::vector<std::string>{peer.Url("/new.swf")});
+  EXPECT_EQ(recorder.Listed, std::vector<std::string>{peer.Url("/new.swf")});
+  EXPECT_EQ(recorder.Relisted, 2);
+  // No attempt succeeds: no reader.
+  RecordingPeer refusing(
+      AlwaysAnswer(HttpResponse(404, "Not Found", {"Connection: close"}, ""), true));
+  EXPECT_FALSE(ReadPage(http_, refusing.Url("/p.html"), 2, outcome, &recorder));
 }
 
 }  // namespace
