@@ -25,13 +25,21 @@ int RunRefs(const std::vector<std::string>& args) {
       "refs", "usage: flashgrab-cli refs [--base URL] [options] FILE_OR_URL...",
       "Reads each movie (a file, or an http/https address to fetch) and prints the addresses\n"
       "of the files it loads at run time, one per line: as written for a file (resolved\n"
-      "against URL with --base), absolute for an address. Exit status 1 when a movie could\n"
-      "not be read.",
-      {{"base", 0, "URL", "resolve the addresses of files against URL"}});
+      "against URL with --base), absolute for an address. With -v each line also says where\n"
+      "the address came from. Exit status 1 when a movie could not be read.",
+      {{"base", 0, "URL", "resolve the addresses of files against URL"},
+       {"all", 0, nullptr, "also list the pages the movie opens (getURL, navigateToURL)"}});
   std::string base;
+  bool all = false;
   std::vector<std::string> movies;
   const auto ended = command.Parse(
-      args, [&base](const TParsedOption& option) { base = option.Value; },
+      args,
+      [&base, &all](const TParsedOption& option) {
+        if (option.Is("all"))
+          all = true;
+        else
+          base = option.Value;
+      },
       [&movies](const std::vector<std::string>& operands) {
         if (operands.empty()) throw TUsageError("no movie given");
         movies = operands;
@@ -45,8 +53,16 @@ int RunRefs(const std::vector<std::string>& args) {
         const bool remote = IsAddress(movie);
         const std::string bytes = remote ? FetchBounded(http, movie) : ReadBoundedFile(movie);
         std::string listing;
-        for (const std::string& address : MovieRefs(bytes, remote ? movie : base))
-          listing += address + "\n";
+        for (const TMovieReference& reference : MovieRefList(bytes, remote ? movie : base, all)) {
+          listing += reference.Address;
+          if (command.Client.Verbose) {
+            listing += '\t';
+            if (reference.InBinaryMovie) listing += "binary movie: ";
+            listing += ReferenceSourceName(reference.Source);
+            if (reference.Navigation) listing += " (page)";
+          }
+          listing += "\n";
+        }
         std::fwrite(listing.data(), 1, listing.size(), stdout);
         std::fflush(stdout);
       } catch (...) {

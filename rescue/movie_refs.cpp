@@ -58,3 +58,12 @@ std::vector<std::string> MovieRefs(const std::string& bytes, const std::string& 
       address = ResolveReference(base, address);
   return addresses;
 }
+
+std::vector<TMovieReference> MovieRefList(const std::string& bytes, const std::string& base,
+                                          bool navigation) {
+  std::vector<TMovieReference> references = MovieReferences(bytes, navigation);
+  if (!base.empty())
+    for (TMovieReference& reference : references)
+      reference.Address = ResolveReference(base, reference.Address);
+  return references;
+}

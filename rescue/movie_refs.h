@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "swf/movie_strings.h"
+
 class TNetHTTP;
 
 // The bytes of the file `path`, at most what a movie may take: raises EFOpenError when it
@@ -19,3 +21,6 @@ std::string FetchBounded(TNetHTTP& http, const std::string& address);
 // The addresses the movie `bytes` loads (MovieAddresses), each resolved against `base`
 // unless `base` is empty.
 std::vector<std::string> MovieRefs(const std::string& bytes, const std::string& base);
+// The same with where each came from (MovieReferences); `navigation`: the pages it opens too.
+std::vector<TMovieReference> MovieRefList(const std::string& bytes, const std::string& base,
+                                          bool navigation);

@@ -1,32 +1,260 @@
 #include "swf/abc_reader.h"
 
+#include <array>
 #include <cstdint>
+#include <string_view>
 
+#include "swf/abc_code_walk.h"
 #include "swf/byte_reader.h"
 #include "swf/movie_strings.h"
 
 namespace {
 
-// Steps over `count - 1` entries (entry 0 of every pool is implied, never stored).
-template <typename SkipOne>
-void SkipPool(TByteReader& abc, SkipOne skipOne) {
-  const uint32_t count = abc.U30();
-  for (uint32_t i = 1; i < count; ++i)
-    skipOne();
+// The kinds of namespace entries, multinames, traits and constants the file uses.
+enum : uint8_t {
+  mnQName = 0x07,
+  mnQNameA = 0x0D,
+  mnRTQName = 0x0F,
+  mnRTQNameA = 0x10,
+  mnRTQNameL = 0x11,
+  mnRTQNameLA = 0x12,
+  mnMultiname = 0x09,
+  mnMultinameA = 0x0E,
+  mnMultinameL = 0x1B,
+  mnMultinameLA = 0x1C,
+  mnTypeName = 0x1D,
+};
+enum : uint8_t {
+  tkSlot = 0,
+  tkMethod = 1,
+  tkGetter = 2,
+  tkSetter = 3,
+  tkClass = 4,
+  tkFunction = 5,
+  tkConst = 6,
+};
+constexpr uint8_t kTraitMetadata = 0x40;  // in the kind byte: a list of metadata follows
+constexpr uint8_t kConstantUtf8 = 0x01;
+constexpr uint8_t kMethodHasOptional = 0x08;
+constexpr uint8_t kMethodHasParamNames = 0x80;
+constexpr uint8_t kClassProtectedNs = 0x08;
+// A TypeName has a parameter or a few (Vector.<T> has one); more is not a file a compiler
+// writes, and would let one entry claim a long run of bytes.
+constexpr uint32_t kMaxTypeParameters = 64;
+
+struct TRoleName {
+  std::string_view Name;
+  TAbcNameRole Role;
+};
+constexpr std::array<TRoleName, 7> kRoleNames = {{
+    {"URLRequest", nrUrlRequest},
+    {"url", nrUrl},
+    {"play", nrPlay},
+    {"loadPolicyFile", nrLoadPolicyFile},
+    {"load", nrLoad},
+    {"navigateToURL", nrNavigateToUrl},
+    {"sendToURL", nrSendToUrl},
+}};
+
+uint8_t RoleOf(std::string_view name) {
+  for (const TRoleName& role : kRoleNames)
+    if (role.Name == name) return role.Role;
+  return nrOther;
 }
 
 }  // namespace
 
-void ReadAbcStrings(TByteReader& abc, TMovieStrings& strings) {
-  abc.Skip(4);                           // minor and major version
-  SkipPool(abc, [&abc] { abc.U30(); });  // signed integers share the variable-length form
-  SkipPool(abc, [&abc] { abc.U30(); });
+uint32_t TAbcReader::Count(TByteReader& abc) {
+  const uint32_t count = abc.U30();
+  if (count > abc.Remaining() + 1) abc.Truncated();
+  return count;
+}
+
+void TAbcReader::Read(TByteReader& abc) {
+  abc.Skip(4);  // minor and major version
+  ReadConstantPool(abc);
+  ReadMethods(abc);
+  ReadMetadata(abc);
+  const uint32_t classes = Count(abc);
+  for (uint32_t i = 0; i < classes; ++i) {  // instances
+    abc.U30();                              // name
+    abc.U30();                              // super name
+    const uint8_t flags = abc.U8();
+    if (flags & kClassProtectedNs) abc.U30();
+    const uint32_t interfaces = Count(abc);
+    for (uint32_t k = 0; k < interfaces; ++k)
+      abc.U30();
+    abc.U30();  // instance initializer
+    ReadTraits(abc);
+  }
+  for (uint32_t i = 0; i < classes; ++i) {  // classes
+    abc.U30();                              // class initializer
+    ReadTraits(abc);
+  }
+  const uint32_t scripts = Count(abc);
+  for (uint32_t i = 0; i < scripts; ++i) {
+    abc.U30();  // initializer
+    ReadTraits(abc);
+  }
+  ReadBodies(abc);
+}
+
+void TAbcReader::ReadConstantPool(TByteReader& abc) {
+  // Integers, unsigned integers: the same variable-length form.
+  for (int pool = 0; pool < 2; ++pool) {
+    const uint32_t count = Count(abc);
+    for (uint32_t i = 1; i < count; ++i)
+      abc.U30();
+  }
   const uint32_t doubles = abc.U30();
   // Checked before multiplying: a count of billions in a small file is a lie.
   if (doubles > 1) abc.Skip(size_t{doubles - 1} * 8);
-  const uint32_t count = abc.U30();
-  for (uint32_t i = 1; i < count; ++i) {
-    const uint32_t length = abc.U30();
-    strings.Add(abc.Bytes(length));
+  const uint32_t strings = Count(abc);
+  pool_.clear();
+  pool_.reserve(strings > 0 ? strings : 1);
+  pool_.emplace_back();
+  for (uint32_t i = 1; i < strings; ++i)
+    pool_.push_back(abc.Bytes(abc.U30()));
+  const uint32_t namespaces = Count(abc);
+  for (uint32_t i = 1; i < namespaces; ++i) {
+    abc.U8();   // kind
+    abc.U30();  // name
+  }
+  const uint32_t sets = Count(abc);
+  for (uint32_t i = 1; i < sets; ++i) {
+    const uint32_t count = Count(abc);
+    for (uint32_t k = 0; k < count; ++k)
+      abc.U30();
+  }
+  const uint32_t multinames = Count(abc);
+  roles_.assign(multinames > 0 ? multinames : 1, nrOther);
+  const auto named = [this](uint32_t name) {
+    return name < pool_.size() ? RoleOf(pool_[name]) : static_cast<uint8_t>(nrOther);
+  };
+  for (uint32_t i = 1; i < multinames; ++i) {
+    const uint8_t kind = abc.U8();
+    switch (kind) {
+      case mnQName:
+      case mnQNameA:
+        abc.U30();  // namespace
+        roles_[i] = named(abc.U30());
+        break;
+      case mnRTQName:
+      case mnRTQNameA:
+        roles_[i] = named(abc.U30()) | nrRuntimeName;
+        break;
+      case mnRTQNameL:
+      case mnRTQNameLA:
+        roles_[i] = nrOther | nrRuntimeName | nrRuntimeNameTwo;
+        break;
+      case mnMultiname:
+      case mnMultinameA:
+        roles_[i] = named(abc.U30());
+        abc.U30();  // namespace set
+        break;
+      case mnMultinameL:
+      case mnMultinameLA:
+        abc.U30();  // namespace set
+        roles_[i] = nrOther | nrRuntimeName;
+        break;
+      case mnTypeName: {
+        abc.U30();  // the generic type
+        const uint32_t parameters = Count(abc);
+        if (parameters > kMaxTypeParameters) abc.Corrupt("type name with too many parameters");
+        for (uint32_t k = 0; k < parameters; ++k)
+          abc.U30();
+        break;
+      }
+      default:
+        abc.Corrupt("unknown multiname kind");
+    }
+  }
+}
+
+void TAbcReader::ReadMethods(TByteReader& abc) {
+  const uint32_t methods = Count(abc);
+  for (uint32_t i = 0; i < methods; ++i) {
+    const uint32_t parameters = Count(abc);
+    abc.U30();  // return type
+    for (uint32_t k = 0; k < parameters; ++k)
+      abc.U30();
+    abc.U30();  // name: for debuggers, never loaded
+    const uint8_t flags = abc.U8();
+    if (flags & kMethodHasOptional) {
+      const uint32_t options = Count(abc);
+      for (uint32_t k = 0; k < options; ++k) {
+        const uint32_t value = abc.U30();
+        // A default value given as a string is a value the code may use.
+        if (abc.U8() == kConstantUtf8 && value < pool_.size())
+          strings_.Add(pool_[value], TReferenceSource::rsAvm2Slot);
+      }
+    }
+    if (flags & kMethodHasParamNames)
+      for (uint32_t k = 0; k < parameters; ++k)
+        abc.U30();
+  }
+}
+
+void TAbcReader::ReadMetadata(TByteReader& abc) {
+  const uint32_t entries = Count(abc);
+  for (uint32_t i = 0; i < entries; ++i) {
+    abc.U30();  // name
+    const uint32_t items = Count(abc);
+    for (uint32_t k = 0; k < items; ++k) {
+      abc.U30();  // key
+      abc.U30();  // value
+    }
+  }
+}
+
+void TAbcReader::ReadTraits(TByteReader& abc) {
+  const uint32_t traits = Count(abc);
+  for (uint32_t i = 0; i < traits; ++i) {
+    abc.U30();  // name
+    const uint8_t kind = abc.U8();
+    switch (kind & 0x0F) {
+      case tkSlot:
+      case tkConst: {
+        abc.U30();  // slot
+        abc.U30();  // type
+        const uint32_t value = abc.U30();
+        if (value != 0 && abc.U8() == kConstantUtf8 && value < pool_.size())
+          strings_.Add(pool_[value], TReferenceSource::rsAvm2Slot);
+        break;
+      }
+      case tkMethod:
+      case tkGetter:
+      case tkSetter:
+      case tkClass:
+      case tkFunction:
+        abc.U30();  // slot or dispatch id
+        abc.U30();  // the method, class or function
+        break;
+      default:
+        abc.Corrupt("unknown trait kind");
+    }
+    if (kind & kTraitMetadata) {
+      const uint32_t metadata = Count(abc);
+      for (uint32_t k = 0; k < metadata; ++k)
+        abc.U30();
+    }
+  }
+}
+
+void TAbcReader::ReadBodies(TByteReader& abc) {
+  TAbcCodeWalk walk(strings_, pool_, roles_);
+  const uint32_t bodies = Count(abc);
+  for (uint32_t i = 0; i < bodies; ++i) {
+    abc.U30();  // method
+    abc.U30();  // maximum stack
+    abc.U30();  // local count
+    abc.U30();  // initial scope depth
+    abc.U30();  // maximum scope depth
+    walk.Walk(abc.Bytes(abc.U30()));
+    const uint32_t exceptions = Count(abc);
+    for (uint32_t k = 0; k < exceptions; ++k)
+      for (int field = 0; field < 5; ++field)  // from, to, target, type, variable name
+        abc.U30();
+    ReadTraits(abc);
   }
 }

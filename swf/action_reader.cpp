@@ -1,6 +1,8 @@
 #include "swf/action_reader.h"
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -16,15 +18,18 @@ enum TActionCode : uint8_t {
   acGetVariable = 0x1C,
   acStringAdd = 0x21,
   acGetProperty = 0x22,
+  acCallFunction = 0x3D,
+  acAdd2 = 0x47,
   acToNumber = 0x4A,
   acToString = 0x4B,
   acPushDuplicate = 0x4C,
   acGetMember = 0x4E,
-  acAdd2 = 0x47,
+  acCallMethod = 0x52,
   acGetURL = 0x83,
   acStoreRegister = 0x87,
   acConstantPool = 0x88,
   acPush = 0x96,
+  acGetURL2 = 0x9A,
 };
 
 enum TPushType : uint8_t {
@@ -39,6 +44,51 @@ enum TPushType : uint8_t {
   ptConstant8 = 8,
   ptConstant16 = 9,
 };
+
+// GetURL2's flags: the target is a clip (loadMovie), the address gives variables
+// (loadVariables).
+constexpr uint8_t kLoadTarget = 0x40;
+constexpr uint8_t kLoadVariables = 0x80;
+
+// The functions and methods whose first argument is an address they load (attachMovie, whose
+// argument names a symbol of the library, is not among them); getURL opens a page.
+struct TLoadCall {
+  std::string_view Name;
+  TReferenceSource Source;
+};
+constexpr std::array<TLoadCall, 11> kLoadCalls = {{
+    {"loadMovie", TReferenceSource::rsAvm1LoadMovie},
+    {"loadMovieNum", TReferenceSource::rsAvm1LoadMovieNum},
+    {"loadVariables", TReferenceSource::rsAvm1LoadVariables},
+    {"loadVariablesNum", TReferenceSource::rsAvm1LoadVariablesNum},
+    {"load", TReferenceSource::rsAvm1Load},
+    {"sendAndLoad", TReferenceSource::rsAvm1SendAndLoad},
+    {"loadClip", TReferenceSource::rsAvm1LoadClip},
+    {"loadSound", TReferenceSource::rsAvm1LoadSound},
+    {"play", TReferenceSource::rsAvm1Play},
+    {"loadPolicyFile", TReferenceSource::rsAvm1LoadPolicyFile},
+    {"getURL", TReferenceSource::rsAvm1GetUrl},
+}};
+
+// Names are matched without regard to case, as players before version 7 call them.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+const TLoadCall* LoadCallOf(std::string_view name) {
+  for (const TLoadCall& call : kLoadCalls)
+    if (SameName(call.Name, name)) return &call;
+  return nullptr;
+}
+
+bool IsLevel(std::string_view target) {
+  return target.size() > 6 && target.substr(0, 6) == "_level";
+}
 
 }  // namespace
 
@@ -60,24 +110,41 @@ void TActionReader::Act(uint8_t code, TByteReader& payload) {
       Forget();
       pool_.clear();
       const uint16_t count = payload.U16();
-      for (uint16_t i = 0; i < count; ++i)
-        pool_.push_back(strings_.AddPooled(payload.String()));
+      for (uint16_t i = 0; i < count; ++i) {
+        TStackValue entry;
+        entry.Text = payload.String();
+        entry.Pooled = strings_.AddPooled(entry.Text, TReferenceSource::rsAvm1Pool);
+        entry.Kind = TStackValue::skPooled;
+        pool_.push_back(entry);
+      }
       return;
     }
     case acPush:
       while (!payload.AtEnd())
         Push(payload);
       return;
-    case acGetURL:
+    case acGetURL: {
       Forget();
-      strings_.Add(payload.String());
+      const std::string_view address = payload.String();
+      const std::string_view target = payload.AtEnd() ? std::string_view() : payload.String();
+      // A level is where loadMovieNum puts a movie; any other target is a window or frame.
+      if (IsLevel(target))
+        strings_.AddLoad(address, TReferenceSource::rsAvm1LoadMovieNum);
+      else
+        strings_.AddNavigation(address, TReferenceSource::rsAvm1GetUrl);
+      return;
+    }
+    case acGetURL2:
+      GetUrl2(payload.U8());
+      return;
+    case acCallFunction:
+    case acCallMethod:
+      CallByName(code == acCallMethod);
       return;
     case acAdd:
     case acAdd2:
     case acStringAdd:
-      Piece();
-      Piece();
-      Keep(TStackValue::skOther);
+      Join();
       return;
     case acGetVariable:
     case acToNumber:
@@ -96,7 +163,7 @@ void TActionReader::Act(uint8_t code, TByteReader& payload) {
     case acPushDuplicate:
       if (depth_ > 0) {
         const TStackValue top = stack_[depth_ - 1];
-        Keep(top.Kind, top.Text, top.Pooled);
+        Keep(top.Kind, top.Text, top.Pooled, top.Number);
       }
       return;
     case acStoreRegister:
@@ -119,18 +186,30 @@ void TActionReader::Push(TByteReader& payload) {
       const uint16_t index = type == ptConstant8 ? payload.U8() : payload.U16();
       // A reference past the pool is the movie's own mistake; the player pushes undefined.
       if (index < pool_.size())
-        Keep(TStackValue::skPooled, {}, pool_[index]);
+        Keep(TStackValue::skPooled, pool_[index].Text, pool_[index].Pooled);
       else
         Keep(TStackValue::skOther);
       return;
     }
-    case ptFloat:
     case ptInteger:
-      payload.Skip(4);
-      break;
-    case ptDouble:
-      payload.Skip(8);
-      break;
+      Keep(TStackValue::skNumber, {}, {}, static_cast<int32_t>(payload.U32()));
+      return;
+    case ptDouble: {
+      // The two halves of the double are stored high first, each little-endian.
+      const uint64_t high = payload.U32();
+      const uint64_t bits = high << 32 | payload.U32();
+      double value = 0;
+      std::memcpy(&value, &bits, sizeof value);
+      Keep(TStackValue::skNumber, {}, {}, value);
+      return;
+    }
+    case ptFloat: {
+      const uint32_t bits = payload.U32();
+      float value = 0;
+      std::memcpy(&value, &bits, sizeof value);
+      Keep(TStackValue::skNumber, {}, {}, value);
+      return;
+    }
     case ptRegister:
     case ptBoolean:
       payload.Skip(1);
@@ -150,20 +229,92 @@ void TActionReader::Push(TByteReader& payload) {
 // The fields are stored one by one rather than as a value built first: this runs for every
 // value pushed, and storing a built value costs a stall on reading it back whole.
 void TActionReader::Keep(TStackValue::TKind kind, std::string_view text,
-                         TMovieStrings::TNoted pooled) {
+                         TMovieStrings::TNoted pooled, double number) {
   if (depth_ == kMaxTrackedStack) Forget();
   TStackValue& value = stack_[depth_++];
   value.Text = text;
   value.Pooled = pooled;
+  value.Number = number;
   value.Kind = kind;
 }
 
-// Pops one value that an add used as a piece.
-void TActionReader::Piece() {
-  if (depth_ == 0) return;
-  const TStackValue& value = stack_[--depth_];
-  if (value.Kind == TStackValue::skText) strings_.AddPiece(value.Text);
-  if (value.Kind == TStackValue::skPooled) strings_.AddPiece(value.Pooled);
+TActionReader::TStackValue TActionReader::Pop() {
+  return depth_ > 0 ? stack_[--depth_] : TStackValue();
+}
+
+void TActionReader::Join() {
+  const TStackValue second = Pop();
+  const TStackValue first = Pop();
+  if (first.IsString() && second.IsString() &&
+      joined_bytes_ + first.Text.size() + second.Text.size() <= kMaxJoinedBytes) {
+    std::string& joined = joined_.emplace_back(first.Text);
+    joined += second.Text;
+    joined_bytes_ += joined.size();
+    // The joined text is the candidate; a pool entry in it is not one on its own.
+    for (const TStackValue* value : {&first, &second})
+      if (value->Kind == TStackValue::skPooled) strings_.AddPiece(value->Pooled);
+    Keep(TStackValue::skText, joined);
+    return;
+  }
+  // A join with anything unknown: its literal operands are pieces, not files.
+  for (const TStackValue* value : {&first, &second}) {
+    if (value->Kind == TStackValue::skText) strings_.AddPiece(value->Text);
+    if (value->Kind == TStackValue::skPooled) strings_.AddPiece(value->Pooled);
+  }
+  Keep(TStackValue::skOther);
+}
+
+void TActionReader::GetUrl2(uint8_t flags) {
+  const TStackValue target = Pop();
+  const TStackValue address = Pop();
+  if (!address.IsString()) {
+    UseWhole(address);
+    return;
+  }
+  if (flags & kLoadVariables) {
+    const bool level = target.IsString() && IsLevel(target.Text);
+    strings_.AddLoad(address.Text, level ? TReferenceSource::rsAvm1LoadVariablesNum
+                                         : TReferenceSource::rsAvm1LoadVariables);
+  } else if (flags & kLoadTarget) {
+    strings_.AddLoad(address.Text, TReferenceSource::rsAvm1LoadMovie);
+  } else if (target.IsString() && IsLevel(target.Text)) {
+    strings_.AddLoad(address.Text, TReferenceSource::rsAvm1LoadMovieNum);
+  } else if (target.IsString()) {
+    strings_.AddNavigation(address.Text, TReferenceSource::rsAvm1GetUrl);
+  } else {
+    // A target worked out at run time: a level or a window, nobody can tell.
+    UseWhole(address);
+  }
+}
+
+void TActionReader::CallByName(bool method) {
+  const TStackValue name = Pop();
+  if (method) UseWhole(Pop());
+  const TStackValue count = Pop();
+  const TLoadCall* call = name.IsString() ? LoadCallOf(name.Text) : nullptr;
+  if (!call) UseWhole(name);
+  if (count.Kind != TStackValue::skNumber || !(count.Number >= 0) || count.Number > kMaxArguments ||
+      static_cast<size_t>(count.Number) > depth_) {
+    UseWhole(count);
+    Forget();
+    Keep(TStackValue::skOther);
+    return;
+  }
+  arguments_.clear();
+  for (auto left = static_cast<size_t>(count.Number); left > 0; --left)
+    arguments_.push_back(Pop());
+  for (size_t i = 0; i < arguments_.size(); ++i) {
+    const TStackValue& argument = arguments_[i];
+    if (i == 0 && call && argument.IsString()) {
+      if (call->Source == TReferenceSource::rsAvm1GetUrl)
+        strings_.AddNavigation(argument.Text, call->Source);
+      else
+        strings_.AddLoad(argument.Text, call->Source);
+    } else {
+      UseWhole(argument);
+    }
+  }
+  Keep(TStackValue::skOther);
 }
 
 // Pops values used whole.
@@ -180,6 +331,6 @@ void TActionReader::Forget() {
 }
 
 void TActionReader::UseWhole(const TStackValue& value) {
-  if (value.Kind == TStackValue::skText) strings_.Add(value.Text);
+  if (value.Kind == TStackValue::skText) strings_.Add(value.Text, TReferenceSource::rsAvm1Push);
   if (value.Kind == TStackValue::skPooled) strings_.Add(value.Pooled);
 }

@@ -88,3 +88,14 @@ bool IsLoadableAddress(std::string_view text) {
   if (dot == std::string_view::npos || dot == 0) return false;
   return KnownExtension(segment.substr(dot + 1));
 }
+
+bool IsLoadSiteAddress(std::string_view text) {
+  if (text.empty() || text.size() > kMaxAddressLength) return false;
+  if (std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < ' ' || byte == 0x7F;
+      }))
+    return false;
+  return SchemeLength(text) == 0 || StartsWithNoCase(text, "http://") ||
+         StartsWithNoCase(text, "https://") || StartsWithNoCase(text, "file://");
+}

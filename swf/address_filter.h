@@ -9,3 +9,8 @@
 // texts with spaces and the schemes javascript:, mailto:, fscommand:, event: and the like
 // are not kept. The address is judged as written, query and fragment included.
 bool IsLoadableAddress(std::string_view text);
+
+// Whether `text`, handed to a load by a movie's code, can be an address at all, whatever its
+// shape: not empty nor longer than an address, no control byte, and a scheme, if any, that is
+// fetched (http, https, file), not "javascript:", "mailto:", "fscommand:" or "event:".
+bool IsLoadSiteAddress(std::string_view text);

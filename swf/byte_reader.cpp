@@ -39,3 +39,7 @@ uint32_t TByteReader::Bits(unsigned count) {
 void TByteReader::Truncated() const {
   throw EMovieError(Format("movie truncated at byte %zu", origin_ + bytes_.size()));
 }
+
+void TByteReader::Corrupt(const char* what) const {
+  throw EMovieError(Format("movie corrupt at byte %zu: %s", Offset(), what));
+}

@@ -63,6 +63,8 @@ class TByteReader {
   void AlignToByte() { bit_ = 0; }
 
   [[noreturn]] void Truncated() const;
+  // Raises EMovieError "movie corrupt at byte N: WHAT", N where the next read starts.
+  [[noreturn]] void Corrupt(const char* what) const;
 
  private:
   uint32_t Byte(size_t i) const { return static_cast<uint8_t>(bytes_[at_ + i]); }

@@ -94,20 +94,24 @@ class TMovieWalk {
         break;
       case tcImportAssets:
       case tcImportAssets2:
-        strings_.Add(body.String());
+        strings_.AddLoad(body.String(), TReferenceSource::rsImportAssets);
         break;
       case tcDoABC:
         body.Skip(4);   // flags
         body.String();  // name
-        ReadAbcStrings(body, strings_);
+        TAbcReader(strings_).Read(body);
         break;
       case tcDoABCDefine:
-        ReadAbcStrings(body, strings_);
+        TAbcReader(strings_).Read(body);
         break;
       case tcDefineBinaryData: {
         body.Skip(6);  // character id and a reserved field
         const std::string_view data = body.Bytes(body.Remaining());
-        if (LooksLikeMovie(data)) Movie(data, nesting + 1);
+        if (LooksLikeMovie(data)) {
+          strings_.EnterBinaryMovie();
+          Movie(data, nesting + 1);
+          strings_.LeaveBinaryMovie();
+        }
         break;
       }
       default:
@@ -253,4 +257,11 @@ std::vector<std::string> MovieAddresses(std::string_view movie) {
   TMovieWalk walk(strings);
   walk.Movie(movie, 0);
   return strings.Addresses();
+}
+
+std::vector<TMovieReference> MovieReferences(std::string_view movie, bool navigation) {
+  TMovieStrings strings;
+  TMovieWalk walk(strings);
+  walk.Movie(movie, 0);
+  return strings.References(navigation);
 }

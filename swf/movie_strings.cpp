@@ -1,6 +1,7 @@
 #include "swf/movie_strings.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 
 #include "swf/address_filter.h"
@@ -9,33 +10,96 @@ namespace {
 
 constexpr size_t kFirstIndexSize = 64;
 
+constexpr std::array<const char*, 24> kSourceNames = {
+    "push (shape)",
+    "constant pool (shape)",
+    "AVM1 loadMovie",
+    "AVM1 loadMovieNum",
+    "AVM1 loadVariables",
+    "AVM1 loadVariablesNum",
+    "AVM1 getURL",
+    "AVM1 load",
+    "AVM1 sendAndLoad",
+    "AVM1 loadClip",
+    "AVM1 loadSound",
+    "AVM1 play",
+    "AVM1 loadPolicyFile",
+    "pushstring (shape)",
+    "slot value (shape)",
+    "AVM2 URLRequest",
+    "AVM2 URLRequest.url",
+    "AVM2 NetStream.play",
+    "AVM2 Security.loadPolicyFile",
+    "AVM2 load",
+    "AVM2 navigateToURL",
+    "AVM2 sendToURL",
+    "ImportAssets",
+    "XML attribute",
+};
+
 }  // namespace
 
-TMovieStrings::TNoted TMovieStrings::Note(std::string_view text, uint8_t use) {
-  // Every address has an extension or a scheme; names and words without either, the most
-  // common strings of code, are passed over before any lookup.
+const char* ReferenceSourceName(TReferenceSource source) {
+  const auto at = static_cast<size_t>(source);
+  return at < kSourceNames.size() ? kSourceNames[at] : "?";
+}
+
+TMovieStrings::TNoted TMovieStrings::Note(std::string_view text, uint8_t use,
+                                          TReferenceSource source) {
+  // Every address whose shape says file has an extension or a scheme; names and words without
+  // either, the most common strings of code, are passed over before any lookup.
   if (std::none_of(text.begin(), text.end(), [](char c) { return c == '.' || c == ':'; }))
     return kIgnored;
+  TEntry* entry = Entry(text, false);
+  if (!entry || !entry->Shaped) return kIgnored;
+  // The first whole use names where the string came from; a pool entry, until then, the pool.
+  if ((entry->Use & kWhole) == 0 && ((use & kWhole) != 0 || entry->Use == 0))
+    entry->WholeSource = source;
+  entry->Use |= use;
+  return TNoted{static_cast<uint32_t>(entry - entries_.data())};
+}
+
+void TMovieStrings::AddLoad(std::string_view text, TReferenceSource source) {
+  if (!IsLoadSiteAddress(text)) return;
+  if (TEntry* entry = Entry(text, true)) {
+    if ((entry->Use & kLoad) == 0) entry->LoadSource = source;
+    entry->Use |= kLoad;
+  }
+}
+
+void TMovieStrings::AddNavigation(std::string_view text, TReferenceSource source) {
+  if (!IsLoadSiteAddress(text)) return;
+  if (TEntry* entry = Entry(text, true)) {
+    if ((entry->Use & (kLoad | kNavigation)) == 0) entry->LoadSource = source;
+    entry->Use |= kNavigation;
+  }
+}
+
+TMovieStrings::TEntry* TMovieStrings::Entry(std::string_view text, bool listed) {
   if (index_.empty()) index_.resize(kFirstIndexSize);
   const uint64_t hash = std::hash<std::string_view>()(text);
   TSlot& slot = Find(text, hash);
   if (slot.Entry != 0) {
     TEntry& entry = entries_[slot.Entry - 1];
-    entry.Use |= use;
-    return (entry.Use & kRefused) != 0 ? kIgnored : TNoted{slot.Entry - 1};
+    // A string refused by its shape becomes listable once it reaches a load.
+    if (listed && !entry.Shaped && (entry.Use & (kLoad | kNavigation)) == 0) {
+      if (addresses_ >= kMaxAddresses) return nullptr;
+      ++addresses_;
+    }
+    return &entry;
   }
   // Each distinct string is judged once; those refused stay known as refused, so that a class
   // name met a thousand times costs one lookup each time after the first.
-  const bool loadable = IsLoadableAddress(text);
-  if (entries_.size() >= kMaxKnownStrings || (loadable && addresses_ >= kMaxAddresses))
-    return kIgnored;
+  const bool shaped = IsLoadableAddress(text);
+  if (entries_.size() >= kMaxKnownStrings || ((shaped || listed) && addresses_ >= kMaxAddresses))
+    return nullptr;
   const auto position = static_cast<uint32_t>(entries_.size());
   slot = {position + 1, static_cast<uint32_t>(hash >> 32)};
-  entries_.push_back({std::string(text), hash, loadable ? use : kRefused});
+  entries_.push_back({std::string(text), hash, 0, shaped, TReferenceSource::rsAvm1Push,
+                      TReferenceSource::rsAvm1Push, binary_movies_ > 0});
   if (entries_.size() * 2 > index_.size()) GrowIndex();
-  if (!loadable) return kIgnored;
-  ++addresses_;
-  return TNoted{position};
+  if (shaped || listed) ++addresses_;
+  return &entries_.back();
 }
 
 TMovieStrings::TSlot& TMovieStrings::Find(std::string_view text, uint64_t hash) {
@@ -59,10 +123,26 @@ void TMovieStrings::GrowIndex() {
   }
 }
 
+std::vector<TMovieReference> TMovieStrings::References(bool navigation) const {
+  std::vector<TMovieReference> result;
+  for (const TEntry& entry : entries_) {
+    if (entry.Use & kLoad) {
+      result.push_back({entry.Text, entry.LoadSource, false, entry.InBinaryMovie});
+    } else if (entry.Shaped && (entry.Use & kWhole)) {
+      result.push_back({entry.Text, entry.WholeSource, false, entry.InBinaryMovie});
+    } else if (entry.Use & kNavigation) {
+      if (navigation) result.push_back({entry.Text, entry.LoadSource, true, entry.InBinaryMovie});
+    } else if (entry.Shaped && (entry.Use & kPiece) == 0) {
+      // A pool entry no code was seen to use as a piece.
+      result.push_back({entry.Text, entry.WholeSource, false, entry.InBinaryMovie});
+    }
+  }
+  return result;
+}
+
 std::vector<std::string> TMovieStrings::Addresses() const {
   std::vector<std::string> result;
-  for (const TEntry& entry : entries_)
-    if ((entry.Use & kRefused) == 0 && ((entry.Use & kWhole) != 0 || (entry.Use & kPiece) == 0))
-      result.push_back(entry.Text);
+  for (TMovieReference& reference : References(false))
+    result.push_back(std::move(reference.Address));
   return result;
 }

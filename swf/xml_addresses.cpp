@@ -53,7 +53,7 @@ std::vector<std::string> XmlAddresses(std::string_view xml) {
   TMovieStrings strings;
   const auto take = [&strings](std::string_view raw) {
     const std::string_view trimmed = TrimSpace(raw);
-    if (!trimmed.empty()) strings.Add(Unescape(trimmed));
+    if (!trimmed.empty()) strings.Add(Unescape(trimmed), TReferenceSource::rsXmlValue);
   };
   size_t i = 0;
   while (i < xml.size()) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/cli/cli_program.h"
+#include "tests/support/abc_writer.h"
 #include "tests/support/child_process.h"
 #include "tests/support/movie_writer.h"
 #include "tests/support/nginx_server.h"
@@ -28,9 +29,16 @@ std::string Lines(const Strings& lines) {
   return text;
 }
 
+// A movie that stores `addresses` in variables, and whose byte code loads "abc/code.json" and
+// opens a page.
 std::string Loader(TMovieKind kind, const Strings& addresses) {
-  return Movie(kind,
-               {StoringActionTag(addresses), DoAbcTag({"flash.net.URLLoader", "abc/code.json"})});
+  TAbcWriter abc;
+  abc.GetLex("flash.net.URLLoader").FindPropStrict("URLRequest").PushString("abc/code.json");
+  abc.ConstructProp("URLRequest", 1).CallPropVoid("load", 1);
+  abc.FindPropStrict("navigateToURL").FindPropStrict("URLRequest");
+  abc.PushString("http://example.com/shop.html").ConstructProp("URLRequest", 1);
+  abc.CallPropVoid("navigateToURL", 1).EndScript();
+  return Movie(kind, {StoringActionTag(addresses), DoAbcTag(abc)});
 }
 
 TEST(RefsCommandTest, ListsWhatEachMovieLoads) {
@@ -58,6 +66,17 @@ TEST(RefsCommandTest, ListsWhatEachMovieLoads) {
        0,
        Lines({"a.xml", "abc/code.json", "b/c.mp3", "abc/code.json", "http://other.example/d.swf",
               "abc/code.json"}),
+       ""},
+      {"--all: the pages it opens too",
+       {"refs", "--all", plain},
+       0,
+       Lines({"a.xml", "abc/code.json", "http://example.com/shop.html"}),
+       ""},
+      {"-v: where each came from",
+       {"refs", "-v", "--all", plain},
+       0,
+       Lines({"a.xml\tpush (shape)", "abc/code.json\tAVM2 URLRequest",
+              "http://example.com/shop.html\tAVM2 navigateToURL (page)"}),
        ""},
       {"resolved against --base",
        {"refs", "--base", "http://h/games/main.swf", zlib},

@@ -13,6 +13,16 @@ std::string U32(uint32_t value) {
   return U16(static_cast<uint16_t>(value & 0xFFFF)) + U16(static_cast<uint16_t>(value >> 16));
 }
 
+std::string U30(uint32_t value) {
+  std::string bytes;
+  do {
+    const uint8_t low = value & 0x7F;
+    value >>= 7;
+    bytes += static_cast<char>(value != 0 ? low | 0x80 : low);
+  } while (value != 0);
+  return bytes;
+}
+
 std::string ZeroTerminated(const std::string& text) {
   return text + std::string(1, '\0');
 }
@@ -93,16 +103,6 @@ std::string Matrix() {
   bits.Put(100, 10);
   bits.Put(200, 10);
   return bits.Bytes();
-}
-
-std::string U30(uint32_t value) {
-  std::string bytes;
-  do {
-    const uint8_t low = value & 0x7F;
-    value >>= 7;
-    bytes += static_cast<char>(value != 0 ? low | 0x80 : low);
-  } while (value != 0);
-  return bytes;
 }
 
 // Filters of three kinds whose sizes the reader works out differently.

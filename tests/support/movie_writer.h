@@ -33,6 +33,8 @@ class TActionWriter {
 std::string U16(uint16_t value);
 std::string U32(uint32_t value);
 std::string ZeroTerminated(const std::string& text);
+// The variable-length unsigned integer of the byte-code file.
+std::string U30(uint32_t value);
 
 // One tag: its record header (the long form when asked for or needed) and its body.
 std::string Tag(uint16_t code, const std::string& body, bool longForm = false);

@@ -12,6 +12,7 @@
 
 #include "base/exception.h"
 #include "swf/movie_container.h"
+#include "tests/support/abc_writer.h"
 #include "tests/support/movie_writer.h"
 
 namespace {
@@ -22,6 +23,11 @@ constexpr uint8_t acGetVariable = 0x1C;
 constexpr uint8_t acSetVariable = 0x1D;
 constexpr uint8_t acAdd2 = 0x47;
 constexpr uint8_t acCallFunction = 0x3D;
+constexpr uint8_t acCallMethod = 0x52;
+constexpr uint8_t acGetURL2 = 0x9A;
+constexpr uint8_t kActionPop = 0x17;
+constexpr uint8_t kPop = 0x29;
+constexpr uint8_t kDebugFile = 0xF1;
 
 struct TMovieRow {
   const char* Name;
@@ -29,6 +35,99 @@ struct TMovieRow {
   Strings Expected;
   uint8_t Version = 10;
 };
+
+// Byte code whose one body pushes each string and drops it.
+TAbcWriter PushedStrings(const Strings& strings) {
+  TAbcWriter abc;
+  for (const std::string& text : strings)
+    abc.PushString(text).Op(kPop);
+  abc.EndScript();
+  return abc;
+}
+
+// Byte code that loads files the ways compiled games do, and names strings that are no files:
+// namespaces, class names, metadata, a source file, a page opened, a join with a run-time value.
+TAbcWriter LoadingAbc() {
+  TAbcWriter abc;
+  abc.Constant("CONFIG", "config/settings.xml");
+  abc.Metadata("Embed", "source", "http://example.com/embed.swf");
+  abc.QName("Loader", "http://adobe.com/AS3/2006/builtin");
+  abc.GetLex("flash.display.Loader").Op(kPop);
+  abc.Op(kDebugFile, U30(abc.String("D:/build/game.swf")));
+  abc.FindPropStrict("URLRequest").PushString("utf8").ConstructProp("URLRequest", 1).Op(kPop);
+  abc.EndScript();
+  abc.GetLex("loader").FindPropStrict("URLRequest").PushString("Shift Jis.txt");
+  abc.ConstructProp("URLRequest", 1).CallPropVoid("load", 1).EndScript();
+  abc.FindPropStrict("URLRequest").ConstructProp("URLRequest", 0).SetLocal(1);
+  abc.GetLocal(1).PushString("variables").SetProperty("url").EndScript();
+  abc.GetLex("stream").PushString("video/intro").CallPropVoid("play", 1);
+  abc.GetLex("Security").PushString("http://example.com/crossdomain.xml");
+  abc.CallPropVoid("loadPolicyFile", 1).EndScript();
+  abc.FindPropStrict("URLRequest").PushString("levels/").PushString("1.xml").Add();
+  abc.ConstructProp("URLRequest", 1).Op(kPop).EndScript();
+  abc.FindPropStrict("URLRequest").GetLex("base").PushString("data/config.xml").Add();
+  abc.ConstructProp("URLRequest", 1).Op(kPop).EndScript();
+  abc.FindPropStrict("navigateToURL").FindPropStrict("URLRequest");
+  abc.PushString("http://example.com/more.html").ConstructProp("URLRequest", 1);
+  abc.PushString("_blank").CallPropVoid("navigateToURL", 2).EndScript();
+  abc.PushString("sounds/a.mp3").Op(kPop).PushString("Title Screen").Op(kPop).EndScript();
+  return abc;
+}
+std::string LoadingAbcTag() {
+  return DoAbcTag(LoadingAbc());
+}
+Strings LoadingAbcFiles() {
+  return {"config/settings.xml", "utf8",        "Shift Jis.txt",
+          "variables",           "video/intro", "http://example.com/crossdomain.xml",
+          "levels/1.xml",        "sounds/a.mp3"};
+}
+
+// Old-style script that loads files by action and by call, opens a page and attaches a symbol.
+TActionWriter LoadingActions() {
+  return TActionWriter()
+      .PushString("variables")
+      .PushString("_root")
+      .Record(acGetURL2, std::string(1, '\xC0'))  // loadVariables into a clip
+      .PushString("intro")
+      .PushString("_level1")
+      .Record(acGetURL2, std::string(1, '\0'))  // loadMovieNum
+      .PushString("http://example.com/more.html")
+      .PushString("_blank")
+      .Record(acGetURL2, std::string(1, '\0'))  // getURL to a window
+      .PushString("javascript:alert(1)")
+      .PushString("")
+      .Record(acGetURL2, std::string(1, '\0'))
+      .PushString("Shift Jis.txt")
+      .PushInteger(1)
+      .PushString("vars")
+      .Simple(acGetVariable)
+      .PushString("load")
+      .Simple(acCallMethod)
+      .Simple(kActionPop)
+      .PushString("_root.holder")
+      .PushString("levels/")
+      .PushString("2.swf")
+      .Simple(acAdd2)
+      .PushInteger(2)
+      .PushString("loadMovie")
+      .Simple(acCallFunction)
+      .Simple(kActionPop)
+      .PushInteger(5)
+      .PushString("enemy1")
+      .PushString("Enemy Ship")
+      .PushInteger(3)
+      .PushString("_root")
+      .Simple(acGetVariable)
+      .PushString("attachMovie")
+      .Simple(acCallMethod)
+      .Simple(kActionPop)
+      .PushString("videos/intro")
+      .PushInteger(1)
+      .PushString("stream")
+      .Simple(acGetVariable)
+      .PushString("play")
+      .Simple(acCallMethod);
+}
 
 std::string InnerMovie(TMovieKind kind, const std::string& address) {
   return Movie(kind, {DoActionTag(TActionWriter().GetURL(address))});
@@ -57,6 +156,7 @@ std::vector<TMovieRow> Rows() {
                         .Simple(acAdd2)
                         .PushString("http://cdn.example/parts/a.swf")
                         .PushString("x")
+                        .Simple(acGetVariable)
                         .Simple(acAdd2)
                         .PushPooled(1)
                         .PushString("sounds/click.mp3")
@@ -67,7 +167,8 @@ std::vector<TMovieRow> Rows() {
        {DoActionTag(TActionWriter()
                         .ConstantPool({"intro.swf"})
                         .PushPooled(0)
-                        .PushString("?x")
+                        .PushString("x")
+                        .Simple(acGetVariable)
                         .Simple(acAdd2)
                         .PushPooled(0)
                         .Simple(acSetVariable))},
@@ -78,10 +179,17 @@ std::vector<TMovieRow> Rows() {
         DoInitActionTag(3, TActionWriter().PushString("init/b.txt").Simple(acSetVariable))},
        {"inner/a.xml", "deeper/c.txt", "init/b.txt"}},
       {"byte code in both forms",
-       {DoAbcTag({"flash.display.Loader", "assets/music.mp3", "http://example.com/api/scores.php",
-                  "complete", "Loading...", "event:click", ".xml", "http://example.com/"}),
-        DoAbcTag({"older/level.json", "assets/music.mp3"}, true)},
+       {DoAbcTag(PushedStrings({"flash.display.Loader", "assets/music.mp3",
+                                "http://example.com/api/scores.php", "complete", "Loading...",
+                                "event:click", ".xml", "http://example.com/"})),
+        DoAbcTag(PushedStrings({"older/level.json", "assets/music.mp3"}), true),
+        // Strings of the pool that no code pushes are not candidates.
+        DoAbcTag({"unpushed/level.json"})},
        {"assets/music.mp3", "http://example.com/api/scores.php", "older/level.json"}},
+      {"byte code: what reaches a load, whatever its shape", {LoadingAbcTag()}, LoadingAbcFiles()},
+      {"old-style script: what reaches a load action or call",
+       {DoActionTag(LoadingActions())},
+       {"variables", "intro", "Shift Jis.txt", "levels/2.swf", "videos/intro"}},
       {"clip actions with 32-bit events and a key press",
        {PlaceObjectTag(
            {TActionWriter().PushString("clip/load.swf"), TActionWriter().GetURL("clip/key.xml")},
@@ -324,6 +432,38 @@ TEST(MovieReaderTest, ActionsThatRepeatAValueKeepTheStackBounded) {
     EXPECT_TRUE(run.Succeeded) << row.Name;
     EXPECT_LT(run.PeakGrowthKiB, 32 << 10) << row.Name;
   }
+}
+
+// Each address says where it came from; the pages the movie opens come only when asked for.
+TEST(MovieReaderTest, ReferencesNameWhereTheyCameFrom) {
+  const std::string movie =
+      Movie(TMovieKind::mkPlain,
+            {LoadingAbcTag(), DoActionTag(LoadingActions()), ImportAssetsTag("library.swf"),
+             BinaryDataTag(9, InnerMovie(TMovieKind::mkPlain, "inner.swf"))});
+  std::vector<std::string> shown;
+  for (const TMovieReference& reference : MovieReferences(movie, true))
+    shown.push_back(reference.Address + " | " + ReferenceSourceName(reference.Source) +
+                    (reference.Navigation ? " | page" : "") +
+                    (reference.InBinaryMovie ? " | binary movie" : ""));
+  const Strings expected = {
+      "config/settings.xml | slot value (shape)",
+      "utf8 | AVM2 URLRequest",
+      "Shift Jis.txt | AVM2 URLRequest",
+      "variables | AVM2 URLRequest.url",
+      "video/intro | AVM2 NetStream.play",
+      "http://example.com/crossdomain.xml | AVM2 Security.loadPolicyFile",
+      "levels/1.xml | AVM2 URLRequest",
+      "http://example.com/more.html | AVM2 navigateToURL | page",
+      "sounds/a.mp3 | pushstring (shape)",
+      "intro | AVM1 loadMovieNum",
+      "levels/2.swf | AVM1 loadMovie",
+      "videos/intro | AVM1 play",
+      "library.swf | ImportAssets",
+      "inner.swf | AVM1 loadMovieNum | binary movie",
+  };
+  EXPECT_EQ(shown, expected);
+  // Without pages, the same files.
+  EXPECT_EQ(MovieReferences(movie, false).size(), expected.size() - 1);
 }
 
 }  // namespace
