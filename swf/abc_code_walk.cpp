@@ -16,14 +16,17 @@ constexpr int8_t kUnknownEffect = -2;
 struct TEffect {
   int8_t Pops = kUnknownEffect;
   int8_t Pushes = 0;
+  TAbcOperands Form = TAbcOperands::aoUnknown;
 };
 struct TEffects {
   std::array<TEffect, 256> Of{};
   constexpr void Set(std::initializer_list<int> opcodes, int8_t pops, int8_t pushes) {
     for (const int op : opcodes)
-      Of[op] = {pops, pushes};
+      Of[op] = {pops, pushes, kAbcOperands.Of[op]};
   }
   constexpr TEffects() {
+    for (int op = 0; op < 256; ++op)
+      Of[op].Form = kAbcOperands.Of[op];
     // No effect: bkpt nop label kill dxns popscope debug debugline debugfile bkptline
     // timestamp inclocal declocal inclocal_i declocal_i.
     Set({0x01, 0x02, 0x09, 0x08, 0x06, 0x1D, 0xEF, 0xF0, 0xF1, 0xF2, 0xF3, 0x92, 0x94, 0xC2, 0xC3},
@@ -41,7 +44,7 @@ struct TEffects {
         1, 1);
     // Two in, one out: arithmetic, comparisons, instanceof, in, the iteration steps.
     for (int op = 0xA1; op <= 0xB1; ++op)
-      Of[op] = {2, 1};
+      Of[op] = {2, 1, kAbcOperands.Of[op]};
     Set({0x1E, 0x1F, 0x23, 0x87, 0xB3, 0xB4, 0xC5, 0xC6, 0xC7}, 2, 1);
     // Pops alone: stores to domain memory, setslot, setglobalslot, pushscope, pushwith,
     // dxnslate, the conditional branches.
@@ -70,7 +73,7 @@ inline bool ReadU30(const uint8_t*& at, const uint8_t* end, uint32_t& value) {
   return true;
 }
 
-// Steps over the operands of `form`; false when they run past the end.
+// Steps over the operands of the rarer forms; false when they run past the end.
 bool SkipOperands(TAbcOperands form, const uint8_t*& at, const uint8_t* end) {
   uint32_t value = 0;
   switch (form) {
@@ -117,6 +120,7 @@ TAbcCodeWalk::TAbcCodeWalk(TMovieStrings& strings, const std::vector<std::string
       pool_(pool),
       roles_(roles),
       noted_(pool.size(), kUnnoted),
+      loaded_(pool.size(), 0),
       stack_(kMaxTrackedStack) {}
 
 void TAbcCodeWalk::Walk(std::string_view code) {
@@ -125,32 +129,47 @@ void TAbcCodeWalk::Walk(std::string_view code) {
   depth_ = 0;
   for (TValue& local : locals_)
     local = TValue();
-  requests_.clear();
   while (at < end) {
     const uint8_t op = *at++;
     const TEffect effect = kEffects.Of[op];
+    // The operands first, the common forms here, read as they go.
+    uint32_t a = 0, b = 0;
+    bool read = true;
+    switch (effect.Form) {
+      case TAbcOperands::aoNone:
+        break;
+      case TAbcOperands::aoU30:
+        read = ReadU30(at, end, a);
+        break;
+      case TAbcOperands::aoU30U30:
+        read = ReadU30(at, end, a) && ReadU30(at, end, b);
+        break;
+      case TAbcOperands::aoU8:
+        read = at != end;
+        if (read) a = *at++;
+        break;
+      case TAbcOperands::aoS24:
+        read = end - at >= 3;
+        at += read ? 3 : 0;
+        break;
+      case TAbcOperands::aoUnknown:
+        // Not an opcode: the body cannot be read on.
+        read = false;
+        break;
+      default:
+        read = SkipOperands(effect.Form, at, end);
+        break;
+    }
+    if (!read) break;
     if (effect.Pops >= 0) {
-      if (!SkipOperands(AbcOperandsOf(op), at, end)) break;
       Drop(static_cast<size_t>(effect.Pops));
-      for (int8_t k = 0; k < effect.Pushes; ++k)
-        PushOther();
+      if (effect.Pushes > 0) PushOther();
       continue;
     }
     if (effect.Pops == kUnknownEffect) {
-      // Not an opcode: the body cannot be read on.
-      if (AbcOperandsOf(op) == TAbcOperands::aoUnknown) break;
-      if (!SkipOperands(AbcOperandsOf(op), at, end)) break;
       Forget();
       continue;
     }
-    uint32_t a = 0, b = 0;
-    const TAbcOperands form = AbcOperandsOf(op);
-    if (form == TAbcOperands::aoU30 && !ReadU30(at, end, a)) break;
-    if (form == TAbcOperands::aoU30U30 && !(ReadU30(at, end, a) && ReadU30(at, end, b))) break;
-    if ((form == TAbcOperands::aoS24 || form == TAbcOperands::aoLookupSwitch) &&
-        !SkipOperands(form, at, end))
-      break;
-    const uint8_t role = a < roles_.size() ? roles_[a] : static_cast<uint8_t>(nrOther);
     switch (op) {
       case opPushString:
         Push({a, a < pool_.size() ? TValue::vkString : TValue::vkOther});
@@ -202,7 +221,7 @@ void TAbcCodeWalk::Walk(std::string_view code) {
       case opFindPropStrict:
       case opFindProperty:
       case 0x5F:  // finddef
-        Drop(RuntimePartsOf(role));
+        Drop(RuntimePartsOf(RoleOf(a)));
         PushOther();
         break;
       case opGetLex:
@@ -212,7 +231,7 @@ void TAbcCodeWalk::Walk(std::string_view code) {
       case 0x6A:  // deleteproperty
       case 0x59:  // getdescendants
       case 0x04:  // getsuper
-        Drop(RuntimePartsOf(role) + 1);
+        Drop(RuntimePartsOf(RoleOf(a)) + 1);
         PushOther();
         break;
       case opSetProperty:
@@ -220,7 +239,7 @@ void TAbcCodeWalk::Walk(std::string_view code) {
         SetProperty(a);
         break;
       case 0x05:  // setsuper
-        Drop(RuntimePartsOf(role) + 2);
+        Drop(RuntimePartsOf(RoleOf(a)) + 2);
         break;
       case opCallProperty:
       case opCallPropLex:
@@ -234,7 +253,7 @@ void TAbcCodeWalk::Walk(std::string_view code) {
         break;
       case 0x45:  // callsuper
       case 0x4E:  // callsupervoid
-        Drop(size_t{b} + RuntimePartsOf(role) + 1);
+        Drop(size_t{b} + RuntimePartsOf(RoleOf(a)) + 1);
         if (op == 0x45) PushOther();
         break;
       case 0x41:  // call: the function, the receiver, the arguments
@@ -275,15 +294,6 @@ void TAbcCodeWalk::Walk(std::string_view code) {
   }
   Forget();
   Settle();
-}
-
-void TAbcCodeWalk::Push(TValue value) {
-  if (depth_ == kMaxTrackedStack) Forget();
-  stack_[depth_++] = value;
-}
-
-TAbcCodeWalk::TValue TAbcCodeWalk::Pop() {
-  return depth_ > 0 ? stack_[--depth_] : TValue();
 }
 
 void TAbcCodeWalk::Drop(size_t count) {
@@ -343,32 +353,32 @@ void TAbcCodeWalk::Join() {
 }
 
 void TAbcCodeWalk::Call(uint32_t name, uint32_t count, bool construct, bool result) {
-  const uint8_t role = name < roles_.size() ? roles_[name] : static_cast<uint8_t>(nrOther);
+  const uint8_t role = RoleOf(name);
   if (count > depth_) {
     Forget();
     if (result) PushOther();
     return;
   }
-  arguments_.assign(stack_.begin() + static_cast<std::ptrdiff_t>(depth_ - count),
-                    stack_.begin() + static_cast<std::ptrdiff_t>(depth_));
-  depth_ -= count;
+  // The arguments stay where they are in stack_ while the values below them are dropped:
+  // dropping only moves depth_ down.
+  const size_t first = depth_ - count;
+  depth_ = first;
   Drop(RuntimePartsOf(role) + 1);  // the name's parts and the receiver
   TValue made;
-  for (size_t i = 0; i < arguments_.size(); ++i) {
-    const TValue argument = arguments_[i];
+  for (size_t i = 0; i < count; ++i) {
+    const TValue argument = stack_[first + i];
     if (i > 0) {
       UseWhole(argument);
       continue;
     }
-    const std::string_view text = TextOf(argument);
     switch (RoleOfName(role)) {
       case nrUrlRequest:
         if (construct && IsText(argument)) {
           if (requests_.size() < kMaxTrackedRequests) {
-            requests_.push_back({text});
+            requests_.push_back({argument});
             made = {static_cast<uint32_t>(requests_.size() - 1), TValue::vkRequest};
           } else {
-            strings_.AddLoad(text, TReferenceSource::rsAvm2UrlRequest);
+            Load(argument, false, TReferenceSource::rsAvm2UrlRequest);
           }
           continue;
         }
@@ -377,10 +387,10 @@ void TAbcCodeWalk::Call(uint32_t name, uint32_t count, bool construct, bool resu
       case nrLoadPolicyFile:
       case nrLoad:
         if (!construct && IsText(argument)) {
-          strings_.AddLoad(text, RoleOfName(role) == nrPlay ? TReferenceSource::rsAvm2Play
-                                 : RoleOfName(role) == nrLoad
-                                     ? TReferenceSource::rsAvm2Load
-                                     : TReferenceSource::rsAvm2LoadPolicyFile);
+          Load(argument, false,
+               RoleOfName(role) == nrPlay   ? TReferenceSource::rsAvm2Play
+               : RoleOfName(role) == nrLoad ? TReferenceSource::rsAvm2Load
+                                            : TReferenceSource::rsAvm2LoadPolicyFile);
           continue;
         }
         break;
@@ -395,7 +405,7 @@ void TAbcCodeWalk::Call(uint32_t name, uint32_t count, bool construct, bool resu
           continue;
         }
         if (IsText(argument)) {
-          strings_.AddNavigation(text, source);
+          Load(argument, true, source);
           continue;
         }
         break;
@@ -409,21 +419,31 @@ void TAbcCodeWalk::Call(uint32_t name, uint32_t count, bool construct, bool resu
 }
 
 void TAbcCodeWalk::SetProperty(uint32_t name) {
-  const uint8_t role = name < roles_.size() ? roles_[name] : static_cast<uint8_t>(nrOther);
+  const uint8_t role = RoleOf(name);
   const TValue value = Pop();
   if (RoleOfName(role) == nrUrl && IsText(value))
-    strings_.AddLoad(TextOf(value), TReferenceSource::rsAvm2UrlProperty);
+    Load(value, false, TReferenceSource::rsAvm2UrlProperty);
   else
     UseWhole(value);
   Drop(RuntimePartsOf(role) + 1);
 }
 
 void TAbcCodeWalk::Settle() {
-  for (const TRequest& request : requests_) {
-    if (request.Navigation)
-      strings_.AddNavigation(request.Address, request.Source);
-    else
-      strings_.AddLoad(request.Address, TReferenceSource::rsAvm2UrlRequest);
-  }
+  for (const TRequest& request : requests_)
+    Load(request.Value, request.Navigation, request.Source);
   requests_.clear();
+}
+
+void TAbcCodeWalk::Load(TValue value, bool navigation, TReferenceSource source) {
+  // A pool string loaded once is not judged again: the first use names its source.
+  if (value.Kind == TValue::vkString) {
+    uint8_t& done = loaded_[value.Index];
+    const uint8_t bit = navigation ? 2 : 1;
+    if (done & bit) return;
+    done |= bit;
+  }
+  if (navigation)
+    strings_.AddNavigation(TextOf(value), source);
+  else
+    strings_.AddLoad(TextOf(value), source);
 }

@@ -51,14 +51,20 @@ class TAbcCodeWalk {
     TKind Kind = vkOther;
   };
   struct TRequest {
-    std::string_view Address;
+    TValue Value;  // its address
     bool Navigation = false;
     TReferenceSource Source = TReferenceSource::rsAvm2UrlRequest;
   };
 
-  void Push(TValue value);
+  void Push(TValue value) {
+    if (depth_ == kMaxTrackedStack) Forget();
+    stack_[depth_++] = value;
+  }
   void PushOther() { Push(TValue()); }
-  TValue Pop();
+  TValue Pop() { return depth_ > 0 ? stack_[--depth_] : TValue(); }
+  uint8_t RoleOf(uint32_t name) const { return name < roles_.size() ? roles_[name] : 0; }
+  // `value`, a string, reaches a load (or, with `navigation`, a page is opened with it).
+  void Load(TValue value, bool navigation, TReferenceSource source);
   // Pops `count` values used in ways not followed.
   void Drop(size_t count);
   // Everything on the stack was used whole.
@@ -81,12 +87,13 @@ class TAbcCodeWalk {
   TMovieStrings& strings_;
   const std::vector<std::string_view>& pool_;
   const std::vector<uint8_t>& roles_;
-  // What each pool string is noted as, once used.
+  // What each pool string is noted as, once used, and whether it was loaded (1) or opened as
+  // a page (2) already.
   std::vector<TMovieStrings::TNoted> noted_;
+  std::vector<uint8_t> loaded_;
   std::vector<TValue> stack_;
   size_t depth_ = 0;
   TValue locals_[kMaxTrackedLocals];
-  std::vector<TValue> arguments_;
   std::vector<TRequest> requests_;
   std::deque<std::string> joined_;
   size_t joined_bytes_ = 0;

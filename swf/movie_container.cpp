@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <memory>
 
 #include "base/exception.h"
@@ -24,10 +25,12 @@ constexpr size_t kExpectedRatio = 8;
   throw EMovieError(Format("movie truncated at byte %zu", byte));
 }
 
-// Room for `produced` bytes and more, at most `limit`.
-void Grow(std::string& buffer, size_t produced, size_t limit) {
-  if (produced < buffer.size()) return;
-  buffer.resize(std::min(limit, std::max(buffer.size() * 2, kFirstOutputSize)));
+// What the whole output will take, judged from the part of the input used so far.
+size_t Expected(size_t produced, size_t consumed, size_t packedSize) {
+  if (consumed == 0) return produced;
+  const double ratio = static_cast<double>(produced) / static_cast<double>(consumed);
+  const double whole = ratio * static_cast<double>(packedSize) * 1.125;
+  return whole > static_cast<double>(SIZE_MAX / 2) ? SIZE_MAX / 2 : static_cast<size_t>(whole);
 }
 
 size_t FirstOutputSize(size_t packedSize, size_t limit) {
@@ -74,8 +77,18 @@ TMovieContainer::TMovieContainer(std::string_view bytes, size_t budget) {
     }
   }
   // The unpacked movie keeps the header as it came, the signature included.
-  unpacked_.replace(0, kHeaderSize, bytes.substr(0, kHeaderSize));
-  movie_ = unpacked_;
+  std::memcpy(unpacked_.get(), bytes.data(), kHeaderSize);
+  unpacked_size_ = length;
+  movie_ = std::string_view(unpacked_.get(), length);
+}
+
+void TMovieContainer::Grow(size_t produced, size_t limit, size_t expected) {
+  if (produced < unpacked_room_) return;
+  const size_t room = std::min(limit, std::max({unpacked_room_ * 2, expected, kFirstOutputSize}));
+  std::unique_ptr<char[]> grown(new char[room]);
+  if (produced > 0) std::memcpy(grown.get(), unpacked_.get(), produced);
+  unpacked_ = std::move(grown);
+  unpacked_room_ = room;
 }
 
 void TMovieContainer::Inflate(std::string_view packed, size_t length) {
@@ -83,16 +96,16 @@ void TMovieContainer::Inflate(std::string_view packed, size_t length) {
   if (inflateInit(&stream) != Z_OK) throw std::bad_alloc();
   const std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&stream, inflateEnd);
 
-  unpacked_.resize(FirstOutputSize(packed.size(), length));
+  Grow(0, length, FirstOutputSize(packed.size(), length));
   size_t produced = kHeaderSize;
   size_t consumed = 0;
   while (produced < length) {
-    Grow(unpacked_, produced, length);
+    Grow(produced, length, Expected(produced, consumed, packed.size()));
     const size_t inChunk = std::min<size_t>(packed.size() - consumed, UINT_MAX);
-    const size_t outChunk = std::min<size_t>(unpacked_.size() - produced, UINT_MAX);
+    const size_t outChunk = std::min<size_t>(unpacked_room_ - produced, UINT_MAX);
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data() + consumed));
     stream.avail_in = static_cast<uInt>(inChunk);
-    stream.next_out = reinterpret_cast<Bytef*>(unpacked_.data() + produced);
+    stream.next_out = reinterpret_cast<Bytef*>(unpacked_.get() + produced);
     stream.avail_out = static_cast<uInt>(outChunk);
     const int result = inflate(&stream, Z_NO_FLUSH);
     consumed += inChunk - stream.avail_in;
@@ -104,7 +117,6 @@ void TMovieContainer::Inflate(std::string_view packed, size_t length) {
     if (consumed == packed.size() && stream.avail_out != 0) break;
   }
   if (produced < length) TruncatedAt(produced);
-  unpacked_.resize(length);
 }
 
 void TMovieContainer::DecodeLzma(std::string_view packed, size_t length) {
@@ -127,21 +139,20 @@ void TMovieContainer::DecodeLzma(std::string_view packed, size_t length) {
   const std::unique_ptr<lzma_stream, void (*)(lzma_stream*)> guard(&stream, lzma_end);
 
   const std::string_view data = packed.substr(5);
-  unpacked_.resize(FirstOutputSize(data.size(), length));
+  Grow(0, length, FirstOutputSize(data.size(), length));
   size_t produced = kHeaderSize;
   stream.next_in = reinterpret_cast<const uint8_t*>(data.data());
   stream.avail_in = data.size();
   while (produced < length) {
-    Grow(unpacked_, produced, length);
-    stream.next_out = reinterpret_cast<uint8_t*>(unpacked_.data() + produced);
-    stream.avail_out = unpacked_.size() - produced;
+    Grow(produced, length, Expected(produced, data.size() - stream.avail_in, data.size()));
+    stream.next_out = reinterpret_cast<uint8_t*>(unpacked_.get() + produced);
+    stream.avail_out = unpacked_room_ - produced;
     const lzma_ret result = lzma_code(&stream, LZMA_RUN);
-    produced = unpacked_.size() - stream.avail_out;
+    produced = unpacked_room_ - stream.avail_out;
     if (result == LZMA_STREAM_END) break;
     if (result == LZMA_MEM_ERROR) throw std::bad_alloc();
     if (result != LZMA_OK && result != LZMA_BUF_ERROR) throw EMovieError("LZMA data corrupt");
     if (stream.avail_in == 0 && stream.avail_out != 0) break;
   }
   if (produced < length) TruncatedAt(produced);
-  unpacked_.resize(length);
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,14 +31,22 @@ class TMovieContainer {
   // caller's bytes for a plain movie, into this object otherwise.
   std::string_view Movie() const { return movie_; }
   // What unpacking took from the budget (0 for a plain movie).
-  size_t Unpacked() const { return unpacked_.size(); }
+  size_t Unpacked() const { return unpacked_size_; }
 
  private:
   // Unpack the body into unpacked_ after room for the header, up to `length` in all.
   void Inflate(std::string_view packed, size_t length);
   void DecodeLzma(std::string_view packed, size_t length);
+  // Room for more than `produced` bytes, at most `limit` in all, and about `expected` (what
+  // the data unpacked so far says the whole will take) when that is more than twice the room.
+  void Grow(size_t produced, size_t limit, size_t expected);
 
   uint8_t version_ = 0;
-  std::string unpacked_;
+  // The unpacked bytes. Made without being filled, so that only what unpacking writes is ever
+  // touched: a header that claims more than the data holds costs no memory, and growing copies
+  // only what was produced.
+  std::unique_ptr<char[]> unpacked_;
+  size_t unpacked_room_ = 0;
+  size_t unpacked_size_ = 0;
   std::string_view movie_;
 };
