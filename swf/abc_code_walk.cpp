@@ -410,6 +410,12 @@ void TAbcCodeWalk::Call(uint32_t name, uint32_t count, bool construct, bool resu
         }
         break;
       }
+      case nrName:
+        if (IsText(argument)) {
+          strings_.AddName(TextOf(argument));
+          continue;
+        }
+        break;
       default:
         break;
     }

@@ -46,7 +46,7 @@ struct TRoleName {
   std::string_view Name;
   TAbcNameRole Role;
 };
-constexpr std::array<TRoleName, 7> kRoleNames = {{
+constexpr std::array<TRoleName, 9> kRoleNames = {{
     {"URLRequest", nrUrlRequest},
     {"url", nrUrl},
     {"play", nrPlay},
@@ -54,6 +54,8 @@ constexpr std::array<TRoleName, 7> kRoleNames = {{
     {"load", nrLoad},
     {"navigateToURL", nrNavigateToUrl},
     {"sendToURL", nrSendToUrl},
+    {"Namespace", nrName},
+    {"QName", nrName},
 }};
 
 uint8_t RoleOf(std::string_view name) {

@@ -23,6 +23,7 @@ enum TAbcNameRole : uint8_t {
   nrLoad,            // load(address), where a library takes a string
   nrNavigateToUrl,   // navigateToURL(request)
   nrSendToUrl,       // sendToURL(request)
+  nrName,            // Namespace, QName: new Namespace(uri) names, it loads nothing
   nrRoleBits = 0x3F,
   nrRuntimeName = 0x40,     // one part is popped
   nrRuntimeNameTwo = 0x80,  // and another

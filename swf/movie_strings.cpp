@@ -128,6 +128,8 @@ std::vector<TMovieReference> TMovieStrings::References(bool navigation) const {
   for (const TEntry& entry : entries_) {
     if (entry.Use & kLoad) {
       result.push_back({entry.Text, entry.LoadSource, false, entry.InBinaryMovie});
+    } else if (entry.Use & kNamed) {
+      continue;
     } else if (entry.Shaped && (entry.Use & kWhole)) {
       result.push_back({entry.Text, entry.WholeSource, false, entry.InBinaryMovie});
     } else if (entry.Use & kNavigation) {

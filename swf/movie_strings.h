@@ -79,6 +79,8 @@ class TMovieStrings {
   void AddLoad(std::string_view text, TReferenceSource source);
   // A string that code opens as a page.
   void AddNavigation(std::string_view text, TReferenceSource source);
+  // A string that code uses as a name (of a namespace, say): never a file by its shape alone.
+  void AddName(std::string_view text) { Note(text, kNamed, TReferenceSource::rsAvm2Push); }
 
   // Strings first met from here to the matching Leave are in a movie held as binary data.
   void EnterBinaryMovie() { ++binary_movies_; }
@@ -94,6 +96,7 @@ class TMovieStrings {
   static constexpr uint8_t kPiece = 2;
   static constexpr uint8_t kLoad = 4;
   static constexpr uint8_t kNavigation = 8;
+  static constexpr uint8_t kNamed = 16;
   // Bounds on what is kept, so that a movie of millions of distinct strings costs no more
   // memory than a few MiB: no game loads more files than this.
   static constexpr size_t kMaxAddresses = 20000;

@@ -71,6 +71,10 @@ TAbcWriter LoadingAbc() {
   abc.PushString("http://example.com/more.html").ConstructProp("URLRequest", 1);
   abc.PushString("_blank").CallPropVoid("navigateToURL", 2).EndScript();
   abc.PushString("sounds/a.mp3").Op(kPop).PushString("Title Screen").Op(kPop).EndScript();
+  // A namespace's address is a name wherever else it is pushed.
+  abc.PushString("http://www.w3.org/1999/xhtml").Op(kPop).FindPropStrict("Namespace");
+  abc.PushString("http://www.w3.org/1999/xhtml").ConstructProp("Namespace", 1).Op(kPop);
+  abc.EndScript();
   return abc;
 }
 std::string LoadingAbcTag() {
