@@ -115,10 +115,12 @@ bool SkipOperands(TAbcOperands form, const uint8_t*& at, const uint8_t* end) {
 }  // namespace
 
 TAbcCodeWalk::TAbcCodeWalk(TMovieStrings& strings, const std::vector<std::string_view>& pool,
-                           const std::vector<uint8_t>& roles)
+                           const std::vector<uint8_t>& roles,
+                           const std::vector<uint32_t>& constants)
     : strings_(strings),
       pool_(pool),
       roles_(roles),
+      constants_(constants),
       noted_(pool.size(), kUnnoted),
       loaded_(pool.size(), 0),
       stack_(kMaxTrackedStack) {}
@@ -225,9 +227,12 @@ void TAbcCodeWalk::Walk(std::string_view code) {
         PushOther();
         break;
       case opGetLex:
-        PushOther();
+        Push(Named(a));
         break;
       case 0x66:  // getproperty
+        Drop(RuntimePartsOf(RoleOf(a)) + 1);
+        Push(Named(a));
+        break;
       case 0x6A:  // deleteproperty
       case 0x59:  // getdescendants
       case 0x04:  // getsuper
@@ -261,6 +266,8 @@ void TAbcCodeWalk::Walk(std::string_view code) {
         PushOther();
         break;
       case 0x42:  // construct
+        Construct(a);
+        break;
       case 0x53:  // applytype
         Drop(size_t{a} + 1);
         PushOther();
@@ -422,6 +429,35 @@ void TAbcCodeWalk::Call(uint32_t name, uint32_t count, bool construct, bool resu
     UseWhole(argument);
   }
   if (result) Push(made);
+}
+
+TAbcCodeWalk::TValue TAbcCodeWalk::Named(uint32_t name) const {
+  if (name < constants_.size() && constants_[name] != 0)
+    return {constants_[name], TValue::vkString};
+  if (RoleOfName(RoleOf(name)) == nrUrlRequest) return {nrUrlRequest, TValue::vkClass};
+  return TValue();
+}
+
+void TAbcCodeWalk::Construct(uint32_t count) {
+  if (count >= depth_ || stack_[depth_ - count - 1].Kind != TValue::vkClass ||
+      stack_[depth_ - count - 1].Index != nrUrlRequest || count == 0 ||
+      !IsText(stack_[depth_ - count])) {
+    Drop(size_t{count} + 1);
+    PushOther();
+    return;
+  }
+  // new URLRequest(address) through the class on the stack, as some compilers write it.
+  const TValue address = stack_[depth_ - count];
+  for (size_t i = 1; i < count; ++i)
+    UseWhole(stack_[depth_ - count + i]);
+  depth_ -= count + 1;
+  if (requests_.size() < kMaxTrackedRequests) {
+    requests_.push_back({address});
+    Push({static_cast<uint32_t>(requests_.size() - 1), TValue::vkRequest});
+  } else {
+    Load(address, false, TReferenceSource::rsAvm2UrlRequest);
+    PushOther();
+  }
 }
 
 void TAbcCodeWalk::SetProperty(uint32_t name) {

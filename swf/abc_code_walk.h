@@ -23,9 +23,11 @@
 // stack is taken as unknown. An opcode that is not one ends the body, not the movie.
 class TAbcCodeWalk {
  public:
-  // `pool` and `roles`: the file's strings and the roles of its multinames (abc_reader.h).
+  // `pool` and `roles`: the file's strings and the roles of its multinames (abc_reader.h);
+  // `constants`: for each multiname, the string a slot or constant of that name holds (0:
+  // none), which code that reads the name gets.
   TAbcCodeWalk(TMovieStrings& strings, const std::vector<std::string_view>& pool,
-               const std::vector<uint8_t>& roles);
+               const std::vector<uint8_t>& roles, const std::vector<uint32_t>& constants);
 
   void Walk(std::string_view code);
 
@@ -46,6 +48,7 @@ class TAbcCodeWalk {
       vkString,   // Index: of the string pool
       vkJoined,   // Index: of joined_
       vkRequest,  // Index: of requests_
+      vkClass,    // Index: the role of the class's name (URLRequest), as a constructor
     };
     uint32_t Index = 0;
     TKind Kind = vkOther;
@@ -80,6 +83,11 @@ class TAbcCodeWalk {
   // A call of the multiname `name` with `count` arguments; `construct`: constructprop;
   // `result`: it leaves a value.
   void Call(uint32_t name, uint32_t count, bool construct, bool result);
+  // construct: a class on the stack below `count` arguments.
+  void Construct(uint32_t count);
+  // What reading the multiname `name` pushes: the string of a constant of that name, the
+  // class of a load, or anything.
+  TValue Named(uint32_t name) const;
   void SetProperty(uint32_t name);
   // The requests of the body are settled: pages or loads.
   void Settle();
@@ -87,6 +95,7 @@ class TAbcCodeWalk {
   TMovieStrings& strings_;
   const std::vector<std::string_view>& pool_;
   const std::vector<uint8_t>& roles_;
+  const std::vector<uint32_t>& constants_;
   // What each pool string is noted as, once used, and whether it was loaded (1) or opened as
   // a page (2) already.
   std::vector<TMovieStrings::TNoted> noted_;

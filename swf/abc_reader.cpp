@@ -130,10 +130,16 @@ void TAbcReader::ReadConstantPool(TByteReader& abc) {
   }
   const uint32_t multinames = Count(abc);
   roles_.assign(multinames > 0 ? multinames : 1, nrOther);
-  const auto named = [this](uint32_t name) {
-    return name < pool_.size() ? RoleOf(pool_[name]) : static_cast<uint8_t>(nrOther);
+  names_.assign(roles_.size(), 0);
+  values_.assign(pool_.size(), 0);
+  record_values_ = true;
+  uint32_t i = 1;
+  const auto named = [this, &i](uint32_t name) {
+    if (name >= pool_.size()) return static_cast<uint8_t>(nrOther);
+    names_[i] = name;
+    return RoleOf(pool_[name]);
   };
-  for (uint32_t i = 1; i < multinames; ++i) {
+  for (; i < multinames; ++i) {
     const uint8_t kind = abc.U8();
     switch (kind) {
       case mnQName:
@@ -212,7 +218,7 @@ void TAbcReader::ReadMetadata(TByteReader& abc) {
 void TAbcReader::ReadTraits(TByteReader& abc) {
   const uint32_t traits = Count(abc);
   for (uint32_t i = 0; i < traits; ++i) {
-    abc.U30();  // name
+    const uint32_t name = abc.U30();
     const uint8_t kind = abc.U8();
     switch (kind & 0x0F) {
       case tkSlot:
@@ -220,8 +226,12 @@ void TAbcReader::ReadTraits(TByteReader& abc) {
         abc.U30();  // slot
         abc.U30();  // type
         const uint32_t value = abc.U30();
-        if (value != 0 && abc.U8() == kConstantUtf8 && value < pool_.size())
+        if (value != 0 && abc.U8() == kConstantUtf8 && value < pool_.size()) {
           strings_.Add(pool_[value], TReferenceSource::rsAvm2Slot);
+          // Code that reads the trait by name gets the value.
+          const uint32_t text = name < names_.size() ? names_[name] : 0;
+          if (record_values_ && text != 0 && values_[text] == 0) values_[text] = value;
+        }
         break;
       }
       case tkMethod:
@@ -244,7 +254,12 @@ void TAbcReader::ReadTraits(TByteReader& abc) {
 }
 
 void TAbcReader::ReadBodies(TByteReader& abc) {
-  TAbcCodeWalk walk(strings_, pool_, roles_);
+  // What a name read by code stands for: the string value of the trait of that name.
+  std::vector<uint32_t> constants(names_.size(), 0);
+  for (size_t name = 1; name < names_.size(); ++name)
+    constants[name] = values_[names_[name]];
+  record_values_ = false;
+  TAbcCodeWalk walk(strings_, pool_, roles_, constants);
   const uint32_t bodies = Count(abc);
   for (uint32_t i = 0; i < bodies; ++i) {
     abc.U30();  // method

@@ -57,7 +57,14 @@ class TAbcReader {
   void ReadBodies(TByteReader& abc);
 
   TMovieStrings& strings_;
-  // The string pool (entry 0, the empty name, included) and the role of each multiname.
+  // The string pool (entry 0, the empty name, included), the role of each multiname and the
+  // string its name is (0: none).
   std::vector<std::string_view> pool_;
   std::vector<uint8_t> roles_;
+  std::vector<uint32_t> names_;
+  // For each string of the pool that names a slot or constant with a string value: that value
+  // (0: none). The first such trait of a name counts.
+  std::vector<uint32_t> values_;
+  // Traits of method bodies (activations) are read after the walk and recorded no longer.
+  bool record_values_ = true;
 };

@@ -28,6 +28,7 @@ constexpr uint8_t acGetURL2 = 0x9A;
 constexpr uint8_t kActionPop = 0x17;
 constexpr uint8_t kPop = 0x29;
 constexpr uint8_t kDebugFile = 0xF1;
+constexpr uint8_t kConstruct = 0x42;
 
 struct TMovieRow {
   const char* Name;
@@ -75,15 +76,26 @@ TAbcWriter LoadingAbc() {
   abc.PushString("http://www.w3.org/1999/xhtml").Op(kPop).FindPropStrict("Namespace");
   abc.PushString("http://www.w3.org/1999/xhtml").ConstructProp("Namespace", 1).Op(kPop);
   abc.EndScript();
+  // A constant read by name, and the class of a request on the stack.
+  abc.Constant("DATA", "settings");
+  abc.FindPropStrict("URLRequest").GetLex("DATA").ConstructProp("URLRequest", 1).Op(kPop);
+  abc.GetLex("URLRequest").PushString("music").Op(kConstruct, U30(1)).Op(kPop).EndScript();
   return abc;
 }
 std::string LoadingAbcTag() {
   return DoAbcTag(LoadingAbc());
 }
 Strings LoadingAbcFiles() {
-  return {"config/settings.xml", "utf8",        "Shift Jis.txt",
-          "variables",           "video/intro", "http://example.com/crossdomain.xml",
-          "levels/1.xml",        "sounds/a.mp3"};
+  return {"config/settings.xml",
+          "utf8",
+          "Shift Jis.txt",
+          "variables",
+          "video/intro",
+          "http://example.com/crossdomain.xml",
+          "levels/1.xml",
+          "sounds/a.mp3",
+          "settings",
+          "music"};
 }
 
 // Old-style script that loads files by action and by call, opens a page and attaches a symbol.
@@ -459,6 +471,8 @@ TEST(MovieReaderTest, ReferencesNameWhereTheyCameFrom) {
       "levels/1.xml | AVM2 URLRequest",
       "http://example.com/more.html | AVM2 navigateToURL | page",
       "sounds/a.mp3 | pushstring (shape)",
+      "settings | AVM2 URLRequest",
+      "music | AVM2 URLRequest",
       "intro | AVM1 loadMovieNum",
       "levels/2.swf | AVM1 loadMovie",
       "videos/intro | AVM1 play",
