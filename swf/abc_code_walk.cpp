@@ -61,6 +61,10 @@ struct TEffects {
 };
 constexpr TEffects kEffects;
 
+bool LooksLikePath(std::string_view text) {
+  return text.find_first_of("./") != std::string_view::npos;
+}
+
 // Reads a variable-length integer of at most five bytes; false when the code ends first.
 inline bool ReadU30(const uint8_t*& at, const uint8_t* end, uint32_t& value) {
   value = 0;
@@ -393,7 +397,10 @@ void TAbcCodeWalk::Call(uint32_t name, uint32_t count, bool construct, bool resu
       case nrPlay:
       case nrLoadPolicyFile:
       case nrLoad:
-        if (!construct && IsText(argument)) {
+        // play and load are also the names of a game's own methods (sounds.play("click")):
+        // their string counts as an address when it has the look of a path.
+        if (!construct && IsText(argument) &&
+            (RoleOfName(role) == nrLoadPolicyFile || LooksLikePath(TextOf(argument)))) {
           Load(argument, false,
                RoleOfName(role) == nrPlay   ? TReferenceSource::rsAvm2Play
                : RoleOfName(role) == nrLoad ? TReferenceSource::rsAvm2Load

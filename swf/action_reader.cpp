@@ -305,7 +305,12 @@ void TActionReader::CallByName(bool method) {
     arguments_.push_back(Pop());
   for (size_t i = 0; i < arguments_.size(); ++i) {
     const TStackValue& argument = arguments_[i];
-    if (i == 0 && call && argument.IsString()) {
+    // play is also the name of a game's own methods (sounds.play("click")): its string counts
+    // as an address when it has the look of a path.
+    const bool address = call && argument.IsString() &&
+                         (call->Source != TReferenceSource::rsAvm1Play ||
+                          argument.Text.find_first_of("./") != std::string_view::npos);
+    if (i == 0 && address) {
       if (call->Source == TReferenceSource::rsAvm1GetUrl)
         strings_.AddNavigation(argument.Text, call->Source);
       else

@@ -62,6 +62,7 @@ TAbcWriter LoadingAbc() {
   abc.FindPropStrict("URLRequest").ConstructProp("URLRequest", 0).SetLocal(1);
   abc.GetLocal(1).PushString("variables").SetProperty("url").EndScript();
   abc.GetLex("stream").PushString("video/intro").CallPropVoid("play", 1);
+  abc.GetLex("sounds").PushString("click").CallPropVoid("play", 1);
   abc.GetLex("Security").PushString("http://example.com/crossdomain.xml");
   abc.CallPropVoid("loadPolicyFile", 1).EndScript();
   abc.FindPropStrict("URLRequest").PushString("levels/").PushString("1.xml").Add();
@@ -140,6 +141,13 @@ TActionWriter LoadingActions() {
       .PushString("videos/intro")
       .PushInteger(1)
       .PushString("stream")
+      .Simple(acGetVariable)
+      .PushString("play")
+      .Simple(acCallMethod)
+      .Simple(kActionPop)
+      .PushString("click")
+      .PushInteger(1)
+      .PushString("sounds")
       .Simple(acGetVariable)
       .PushString("play")
       .Simple(acCallMethod);
