@@ -3,9 +3,13 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
+
+// Failures listed in the box; the rest are counted.
+constexpr size_t kMaxListed = 12;
 
 TDownloadFailureHook& Hook() {
   static TDownloadFailureHook hook;
@@ -18,9 +22,21 @@ void SetDownloadFailureHook(TDownloadFailureHook hook) {
   Hook() = std::move(hook);
 }
 
-void ShowDownloadFailure() {
+QString DownloadFailuresText(const std::vector<TDownloadFailure>& failures) {
+  QString text = QString::fromUtf8("下载失败，请与Tamsel网联系，谢谢");
+  // A box taller than the screen helps nobody: the rest is counted.
+  const size_t shown = std::min(failures.size(), kMaxListed);
+  for (size_t i = 0; i < shown; ++i)
+    text +=
+        QStringLiteral("\n\n") + failures[i].Address + QStringLiteral("\n") + failures[i].Reason;
+  if (failures.size() > shown)
+    text += QString::fromUtf8("\n\n……另有 %1 个").arg(failures.size() - shown);
+  return text;
+}
+
+void ShowDownloadFailures(const std::vector<TDownloadFailure>& failures) {
   const QString caption = QString::fromUtf8("错误");
-  const QString text = QString::fromUtf8("下载失败，请与Tamsel网联系，谢谢");
+  const QString text = DownloadFailuresText(failures);
   if (Hook()) {
     Hook()(caption, text);
     return;

@@ -28,6 +28,7 @@
 #include "app/transfer_controls.h"
 #include "app/url_label.h"
 #include "app/web_browser.h"
+#include "app/window_text.h"
 #include "base/charset.h"
 #include "base/exception.h"
 #include "base/net_exceptions.h"
@@ -75,23 +76,6 @@ const char kPublisherSite[] = "http://www.tamsel.example/";
 // desktop's theme elsewhere.
 QColor ScrollBarColor(const QPalette& palette) {
   return palette.color(QPalette::Active, QPalette::Button).darker(120);
-}
-
-QString Local(const std::string& bytes) {
-  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string Bytes(const QString& text) {
-  return text.toLocal8Bit().toStdString();
-}
-
-// Addresses, and the file names made from them, are UTF-8 whatever the system's code page.
-QString Utf8(const std::string& bytes) {
-  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string Utf8Bytes(const QString& text) {
-  return text.toUtf8().toStdString();
 }
 
 // An address as the list shows it: decoded for reading.
@@ -428,127 +412,6 @@ void TFrmPelmar::stratBtnClick() {
   // Why it failed (a certificate, not a missing page) is one hover away.
   Label1->setToolTip(detail);
   if (Transfer->StopRequested()) Label1->SetCaption(QString::fromUtf8("已停止  "));
-}
-
-void TFrmPelmar::DownBtnClick() {
-  if (Transfer->Busy()) return;
-  TTransferControls::TRun run(*Transfer);
-  Label1->SetCaption(QString::fromUtf8("正在下载  "));
-  // The status must show before the first transfer, not at the first wait.
-  Label1->repaint();
-  const int count = ListBox1->count();
-  int selected = 0;
-  for (int row = 0; row < count; ++row)
-    if (ListBox1->item(row) && ListBox1->item(row)->isSelected()) ++selected;
-  int ordinal = 0, saved = 0, failed = 0;
-  StartDependencies();
-  for (int row = 0; row < count && !Transfer->StopRequested(); ++row) {
-    const QListWidgetItem* item = ListBox1->item(row);
-    if (!item || !item->isSelected()) continue;
-    ++ordinal;
-    swfUrlPathTxt->setText(item->text());
-    Label1->SetCaption(QString::fromUtf8("正在下载 %1/%2  ").arg(ordinal).arg(selected) +
-                       Utf8(SavedFileName(RequestAddress(item->text()))));
-    run.StartItem();
-    const TShownDownload outcome = DownloadShownAddress();
-    if (outcome == TShownDownload::sdSaved) ++saved;
-    if (outcome == TShownDownload::sdFailed) ++failed;
-  }
-  // A run in which files failed did not succeed.
-  if (Transfer->StopRequested())
-    Label1->SetCaption(QString::fromUtf8("已停止  "));
-  else if (failed == 0)
-    Label1->SetCaption(QString::fromUtf8("下载成功  "));
-  else
-    Label1->SetCaption(QString::fromUtf8("下载结束：成功 %1，失败 %2  ").arg(saved).arg(failed));
-  Label1->SetCaption(Label1->Caption() + EndDependencies());
-}
-
-void TFrmPelmar::ListBox1KeyPress(QObject*, const QKeyEvent& Key) {
-  // Ctrl+D types the character of code 4; a platform may report it either way.
-  const bool ctrlD = Key.text() == QStringLiteral("\x04") ||
-                     (Key.key() == Qt::Key_D && (Key.modifiers() & Qt::ControlModifier));
-  if (!ctrlD) return;
-  const bool controlDown = (Key.modifiers() & Qt::ControlModifier) ||
-                           (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier);
-  if (!controlDown || Transfer->Busy()) return;
-  TTransferControls::TRun run(*Transfer);
-  run.StartItem();
-  StartDependencies();
-  DownloadShownAddress();
-  const QString dependencies = EndDependencies();
-  if (Transfer->StopRequested())
-    Label1->SetCaption(QString::fromUtf8("已停止  ") + dependencies);
-  else if (!dependencies.isEmpty())
-    Label1->SetCaption(dependencies);
-}
-
-void TFrmPelmar::StartDependencies() {
-  dependencies_.reset();
-  // With the files they load, games are saved as on their sites, so that two never share a
-  // place; alone, each movie goes into the folder under its name.
-  run_files_ = std::make_unique<TRunFiles>(
-      outPath.Text(), DepsCheck->isChecked() ? TSaveLayout::slSite : TSaveLayout::slFlat);
-  if (!DepsCheck->isChecked()) return;
-  dependencies_ = std::make_unique<TDependencyWalk>(*UdownFileHttp, *run_files_);
-  dependencies_->Stopped = [this] { return Transfer->StopRequested(); };
-}
-
-QString TFrmPelmar::EndDependencies() {
-  QString counts;
-  if (dependencies_)
-    counts = QString::fromUtf8("依赖文件 %1 个，缺失 %2 个  ")
-                 .arg(dependencies_->Saved())
-                 .arg(dependencies_->Missing());
-  dependencies_.reset();
-  run_files_.reset();
-  return counts;
-}
-
-TFrmPelmar::TShownDownload TFrmPelmar::DownloadShownAddress() {
-  const std::string address = RequestAddress(swfUrlPathTxt->text());
-  if (address.empty()) return TShownDownload::sdSkipped;
-  std::string path;
-  try {
-    CheckedDestinationPath(outPath.Text(), address);
-    // Within a run no file takes the place of another: a second "game.swf" is "game (2).swf".
-    path = run_files_->Claim(address, run_files_->MoviePlace(address)).Path;
-  } catch (const Exception&) {
-    ShowDownloadFailure();
-    return TShownDownload::sdFailed;
-  }
-  if (!DownloadFile(address, path)) {
-    run_files_->Release(address);
-    return TShownDownload::sdFailed;
-  }
-  // A dependency that cannot be had is counted, not shown in a box.
-  if (dependencies_) dependencies_->SaveDependencies(address, path);
-  return TShownDownload::sdSaved;
-}
-
-std::string TFrmPelmar::UrlFileName(const std::string& address) const {
-  return ::UrlFileName(address);
-}
-
-bool TFrmPelmar::DownloadFile(const std::string& address, const std::string& path) {
-  try {
-    // Hosts of movies often refuse requests that do not come from their page.
-    UdownFileHttp->Request.Referer = RefererFor(PageOf(address), address);
-    ::DownloadFile(*UdownFileHttp, address, path);
-    return true;
-  } catch (...) {
-    // A stop the user asked for needs no box; the connection it cut goes too.
-    if (Transfer->StopRequested()) {
-      try {
-        UdownFileHttp->CloseConnection();
-      } catch (...) {
-        // Closing what the stop cut short has nothing left to report.
-      }
-      return false;
-    }
-    ShowDownloadFailure();
-    return false;
-  }
 }
 
 bool TFrmPelmar::eventFilter(QObject* watched, QEvent* event) {

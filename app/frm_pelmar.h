@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -113,8 +114,8 @@ class TFrmPelmar : public QWidget {
 
   // The text after the last "/" of the address.
   std::string UrlFileName(const std::string& address) const;
-  // Saves the body of `address` into `path` with UdownFileHttp. A failure shows the failure
-  // message box; nothing escapes.
+  // Saves the body of `address` into `path` with UdownFileHttp. A failure is kept with its
+  // reason for the box at the end of the run; nothing escapes.
   // True when the file was saved.
   bool DownloadFile(const std::string& address, const std::string& path);
 
@@ -143,8 +144,15 @@ class TFrmPelmar : public QWidget {
   void QueueListBox1Click();
   // Saves the address swfUrlPathTxt shows, unless it is blank; an address that would leave
   // the output folder, or no output folder at all, fails like a transfer.
-  enum class TShownDownload { sdSkipped, sdSaved, sdFailed };
+  // sdNoted: an installer movie that could not be had, which is no failure.
+  enum class TShownDownload { sdSkipped, sdSaved, sdFailed, sdNoted };
   TShownDownload DownloadShownAddress();
+  // Keeps the failure of `address` for the run's box (or counts an installer's).
+  TShownDownload Failed(const std::string& address, const std::exception_ptr& error);
+  // For the status: how many installer movies were not saved, when any.
+  QString InstallerNote() const;
+  // One box for the run's failures, each address with its reason; none without failures.
+  void ReportFailures();
 
   // The files of the download run under way (and with DepsCheck on, its dependency saving).
   void StartDependencies();
@@ -160,6 +168,14 @@ class TFrmPelmar : public QWidget {
   // The files of the download run under way, and with DepsCheck on its dependency saving.
   std::unique_ptr<TRunFiles> run_files_;
   std::unique_ptr<TDependencyWalk> dependencies_;
+  // The failures of the run under way, each address with its reason, and the installer
+  // movies that could not be had.
+  struct TFailure {
+    std::string Address;
+    std::string Reason;
+  };
+  std::vector<TFailure> failures_;
+  int installers_missed_ = 0;
   // The movies found in frames, with the frame's page (the others come from grabbed_page_).
   std::unordered_map<std::string, std::string> movie_pages_;
   // The address of the page the last grab read (empty when it failed): the Referer of downloads

@@ -6,6 +6,7 @@
 
 #include "app/preview_origin.h"
 #include "app/web_browser.h"
+#include "app/window_text.h"
 #include "base/exception.h"
 #include "net/cancel_switch.h"
 #include "rescue/executable_folder.h"
@@ -16,10 +17,6 @@ namespace {
 QString& PlayerFolderOverride() {
   static QString folder;
   return folder;
-}
-
-QString Local(const std::string& bytes) {
-  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "app/anti_freeze.h"
+#include "app/window_text.h"
 
 namespace {
 
@@ -13,10 +14,6 @@ namespace {
 constexpr int kBarSteps = 1000;
 // How often the bar looks at bytes that have come but not yet been reported.
 constexpr int kRefreshMs = 100;
-
-QString Local(const std::string& bytes) {
-  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 }  // namespace
 

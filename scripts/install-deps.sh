@@ -4,7 +4,8 @@ set -eu
 PACKAGES="cmake ninja-build g++ pkg-config clang-format clang libclang-rt-14-dev
 libpcre2-dev zlib1g-dev liblzma-dev libssl-dev libidn2-dev openssl ca-certificates
 libgtest-dev libgmock-dev googletest libbenchmark-dev
-qt6-base-dev qt6-webengine-dev libgl-dev fonts-wqy-microhei
+qt6-base-dev qt6-webengine-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev
+fonts-wqy-microhei
 nginx dante-server microsocks tinyproxy curl time
 xvfb xauth x11-apps imagemagick"
 missing=""

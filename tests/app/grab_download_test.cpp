@@ -344,8 +344,9 @@ TEST_F(GrabWindowTest, WithoutASelectionTheRunOnlyChangesTheStatus) {
   EXPECT_EQ(w.swfUrlPathTxt->text(), "");
 }
 
-// The real box, closed from here: a failing row shows it once and the run goes on.
-TEST_F(GrabWindowTest, AFailingRowShowsTheBoxOnceAndTheOthersAreStillSaved) {
+// The real box, closed from here: failing rows do not stop the run, and one box at its end lists
+// each failed address with its reason, under the full summary.
+TEST_F(GrabWindowTest, FailingRowsShowOneBoxAtTheEndAndTheOthersAreStillSaved) {
   ServeMovies();
   TFrmPelmar& w = Shown();
   Grab(w, nginx_.Url("/page.html"));
@@ -354,13 +355,16 @@ TEST_F(GrabWindowTest, AFailingRowShowsTheBoxOnceAndTheOthersAreStillSaved) {
   const std::string older = OutFolder() + "/play.php";
   out_.WriteFile("saved/movies/play.php", "older file");
   Select(w, {origin_ + "/movies/red.swf", origin_ + "/play.php?file=red.swf",
-             origin_ + "/movies/two.swf"});
+             origin_ + "/movies/two.swf", origin_ + "/movies/rooted.swf"});
 
   struct Seen {
     QString caption, text;
     QMessageBox::Icon icon = QMessageBox::Critical;
     int buttons = 0;
     Qt::WindowModality modality = Qt::NonModal;
+    // When the box showed: the status, and whether the last good file was saved already.
+    QString status;
+    bool lastSaved = false;
   };
   std::vector<Seen> boxes;
   QTimer closer;
@@ -369,7 +373,8 @@ TEST_F(GrabWindowTest, AFailingRowShowsTheBoxOnceAndTheOthersAreStillSaved) {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box) return;
     boxes.push_back({box->windowTitle(), box->text(), box->icon(),
-                     static_cast<int>(box->buttons().size()), box->windowModality()});
+                     static_cast<int>(box->buttons().size()), box->windowModality(),
+                     w.Label1->Caption(), fs::exists(OutFolder() + "/two.swf")});
     box->button(QMessageBox::Ok)->click();
   });
   closer.start();
@@ -382,12 +387,18 @@ TEST_F(GrabWindowTest, AFailingRowShowsTheBoxOnceAndTheOthersAreStillSaved) {
 
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, U("错误"));
-  EXPECT_EQ(boxes[0].text, U("下载失败，请与Tamsel网联系，谢谢"));
+  // In the order of the list.
+  EXPECT_EQ(boxes[0].text, U("下载失败，请与Tamsel网联系，谢谢\n\n") + Q(origin_) +
+                               "/movies/rooted.swf\nHTTP/1.1 404 Not Found\n\n" + Q(origin_) +
+                               "/play.php?file=red.swf\nHTTP/1.1 404 Not Found")
+      << boxes[0].text.toStdString();
   EXPECT_EQ(boxes[0].icon, QMessageBox::NoIcon);
   EXPECT_EQ(boxes[0].buttons, 1);
   EXPECT_EQ(boxes[0].modality, Qt::ApplicationModal);
-  // A run with a failure does not say it succeeded.
-  EXPECT_EQ(w.Label1->Caption(), U("下载结束：成功 2，失败 1  "));
+  EXPECT_TRUE(boxes[0].lastSaved);
+  // A run with a failure does not say it succeeded, and says so before the box.
+  EXPECT_EQ(boxes[0].status, U("下载结束：成功 2，失败 2  "));
+  EXPECT_EQ(w.Label1->Caption(), U("下载结束：成功 2，失败 2  "));
   EXPECT_EQ(FileNamesIn(OutFolder()), (std::vector<std::string>{"play.php", "red.swf", "two.swf"}));
   EXPECT_EQ(ReadFileBytes(older), "older file");
   EXPECT_EQ(ReadFileBytes(OutFolder() + "/two.swf"), "movie two");
