@@ -219,6 +219,9 @@ void TFrmPelmar::CreateControls() {
   sourceUrl = new QLineEdit(QString::fromLatin1(kSourceUrlText), this);
   sourceUrl->setObjectName("sourceUrl");
   sourceUrl->setGeometry(18, 8, 302, 21);
+  // Enter in the address grabs, as the button does.
+  connect(sourceUrl, &QLineEdit::returnPressed, this,
+          [this] { RunHandler([this] { stratBtnClick(); }); });
 
   Label1 = new TAutoSizeLabel(this);
   Label1->setObjectName("Label1");
@@ -354,7 +357,10 @@ void TFrmPelmar::SelOutPathClick() {
 }
 
 void TFrmPelmar::openPathClick() {
-  OpenDesktopUrl(QUrl::fromLocalFile(Local(outPath.Text())));
+  // Without a file manager nothing would show: the status says where the folder is.
+  if (!OpenDesktopUrl(QUrl::fromLocalFile(Local(outPath.Text()))))
+    Label1->SetCaption(QString::fromUtf8("无法打开文件夹，它在 ") + Local(outPath.Text()) +
+                       QStringLiteral("  "));
 }
 
 void TFrmPelmar::stratBtnClick() {
@@ -408,8 +414,13 @@ void TFrmPelmar::stratBtnClick() {
       detail = Utf8(NoMoviesText(frames.size(), framed));
     }
   }
+  // Why it failed (a certificate, not a missing page) is said at once; the movie of the page
+  // before no longer plays.
+  if (!outcome.Fetched) {
+    caption = QString::fromUtf8("抓取失败：") + detail + QStringLiteral("  ");
+    preview_->Clear();
+  }
   Label1->SetCaption(caption);
-  // Why it failed (a certificate, not a missing page) is one hover away.
   Label1->setToolTip(detail);
   if (Transfer->StopRequested()) Label1->SetCaption(QString::fromUtf8("已停止  "));
 }

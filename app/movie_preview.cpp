@@ -60,6 +60,14 @@ void TMoviePreview::Show(const std::string& address, const std::string& referer)
     StartPending();
 }
 
+void TMoviePreview::Clear() {
+  // A fetch that still ends belongs to a preview no longer shown.
+  ++generation_;
+  pending_.reset();
+  if (worker_.joinable()) cancel_->Cancel();
+  browser_.Clear();
+}
+
 void TMoviePreview::StartPending() {
   TRequest request = std::move(*pending_);
   pending_.reset();

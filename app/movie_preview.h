@@ -35,6 +35,8 @@ class TMoviePreview : public QObject {
   void Show(const std::string& address, const std::string& referer);
   // Cancels a running fetch and stops the origin (the window closes).
   void Close();
+  // Cancels a running fetch and empties the pane: nothing plays any more.
+  void Clear();
 
   // The origin, or nullptr before the first preview.
   TPreviewOrigin* Origin() const { return origin_; }

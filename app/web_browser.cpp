@@ -42,6 +42,10 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::TabFocus);
 }
 
+void TWebBrowser::Clear() {
+  if (view_) view_->setHtml(QString());
+}
+
 void TWebBrowser::Navigate(const QString& address) {
   if (!view_) {
     view_ = new QWebEngineView(this);

@@ -22,6 +22,8 @@ class TWebBrowser : public QWidget {
   // Sends the pane to `address`, creating the browser on first use. Returns at once; the page
   // loads in the background.
   void Navigate(const QString& address);
+  // An empty page, when the browser exists.
+  void Clear();
   // The browser, or nullptr before the first preview.
   QWebEngineView* View() const { return view_; }
 

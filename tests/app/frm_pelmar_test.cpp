@@ -307,9 +307,11 @@ TEST_F(WindowTest, OpenFolderOpensTheRememberedFolderNotTheShownText) {
   ASSERT_EQ(OpenedUrls().size(), 1u);
   EXPECT_EQ(OpenedUrls()[0], QUrl::fromLocalFile(longFolder.left(254)));
 
-  SetOpenSucceeds(false);  // a failing open is silent
+  // Without a file manager no box, but the status says where the folder is.
+  SetOpenSucceeds(false);
   w.openPath->click();
   EXPECT_TRUE(CapturedReports().empty());
+  EXPECT_EQ(w.Label1->Caption(), U("无法打开文件夹，它在 ") + longFolder.left(254) + "  ");
 }
 
 TEST_F(WindowTest, AClickInAnEmptyListDoesNothing) {

@@ -234,6 +234,16 @@ TEST_F(GrabWindowTest, RowsShowNamesDecodedInTheirOrderAndSaveThemSoNamed) {
   EXPECT_TRUE(CapturedFailures().empty());
 }
 
+TEST_F(GrabWindowTest, EnterInTheAddressGrabs) {
+  ServeMovies();
+  TFrmPelmar& w = Shown();
+  w.sourceUrl->clear();
+  QTest::keyClicks(w.sourceUrl, Q(nginx_.Url("/page.html")));
+  QTest::keyClick(w.sourceUrl, Qt::Key_Return);
+  EXPECT_EQ(w.ListBox1->count(), 19);
+  EXPECT_EQ(w.Label1->Caption(), U("总数19   "));
+}
+
 TEST_F(GrabWindowTest, APageThatCannotBeFetchedSaysSoAfterThreeAttempts) {
   RecordingPeer notFound(AlwaysAnswer(HttpResponse(404, "Not Found", {}, "\"http://h/x.swf\"")));
   TFrmPelmar& w = Shown();
@@ -244,13 +254,16 @@ TEST_F(GrabWindowTest, APageThatCannotBeFetchedSaysSoAfterThreeAttempts) {
   EXPECT_EQ(notFound.RequestCount(), 3);
   EXPECT_EQ(w.ListBox1->count(), 0);
   EXPECT_EQ(w.SwfUrlList()->Count(), 0);
-  EXPECT_EQ(w.Label1->Caption(), U("抓取失败   "));
+  EXPECT_EQ(w.Label1->Caption(), U("抓取失败：HTTP/1.1 404 Not Found  "));
 
   // Nobody listening at all.
   w.ListBox1->addItem("old row");
-  Grab(w, "http://127.0.0.1:" + std::to_string(FreeTcpPort()) + "/page.html");
+  const std::string refused = "127.0.0.1:" + std::to_string(FreeTcpPort());
+  Grab(w, "http://" + refused + "/page.html");
   EXPECT_EQ(w.ListBox1->count(), 0);
-  EXPECT_EQ(w.Label1->Caption(), U("抓取失败   "));
+  EXPECT_EQ(w.Label1->Caption(), U("抓取失败：") + Q(w.Label1->toolTip().toStdString()) + "  ");
+  EXPECT_EQ(w.Label1->toolTip().toStdString().rfind("cannot connect to " + refused, 0), 0u)
+      << w.Label1->toolTip().toStdString();
   EXPECT_TRUE(CapturedReports().empty());
   EXPECT_TRUE(CapturedFailures().empty());
 }

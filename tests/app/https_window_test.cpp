@@ -101,7 +101,7 @@ TEST_F(HttpsWindowTest, AFailedGrabKeepsItsReasonInTheToolTip) {
     w.ListBox1->addItem("old row");
     Grab(w, c.typed);
     EXPECT_EQ(w.ListBox1->count(), 0) << c.typed;
-    EXPECT_EQ(w.Label1->Caption(), U("抓取失败   ")) << c.typed;
+    EXPECT_EQ(w.Label1->Caption(), U("抓取失败：") + U(c.reason) + "  ") << c.typed;
     EXPECT_EQ(w.Label1->toolTip().toStdString(), c.reason);
   }
   // Nothing was asked of the server whose certificate was refused.
