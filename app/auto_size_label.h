@@ -13,8 +13,18 @@ class TAutoSizeLabel : public QLabel {
  public:
   explicit TAutoSizeLabel(QWidget* parent = nullptr) : QLabel(parent) {}
 
-  QString Caption() const { return text(); }
+  QString Caption() const { return caption_; }
   // Sets the caption and fits the label around it; the top-left corner stays where it is.
   // An empty caption keeps the width of one space, so the label never vanishes.
   void SetCaption(const QString& caption);
+  // At most `width` pixels (0: no limit): a longer caption shows cut with "…", and whole in
+  // `overflow` (when given), which shows only then.
+  void SetMaxWidth(int width, QLabel* overflow = nullptr);
+
+ private:
+  void Fit();
+
+  QString caption_;
+  int max_width_ = 0;
+  QLabel* overflow_ = nullptr;
 };

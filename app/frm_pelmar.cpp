@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -66,6 +67,10 @@ class TFixedRowDelegate : public QStyledItemDelegate {
 };
 
 constexpr int kListRowHeight = 13;
+// The line under the controls that shows a status too long for its label, and the space kept
+// between the status label and the folder field.
+constexpr int kStatusLeft = 17, kStatusTop = 463, kStatusWidth = 736, kStatusHeight = 13;
+constexpr int kStatusGap = 3;
 
 const char kSourceUrlText[] = "http://www.portal.example/";
 const char kPublisherSite[] = "http://www.tamsel.example/";
@@ -187,6 +192,7 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
     close();
   };
   preview_ = std::make_unique<TMoviePreview>(*WebBrowser1, *PreviewHttp);
+  KeepStartLayout();
   SetTabOrder();
   stratBtn->setFocus();
   RunHandler([this] { FormCreate(); });
@@ -227,6 +233,11 @@ void TFrmPelmar::CreateControls() {
   Label1->setObjectName("Label1");
   Label1->move(17, 437);
   Label1->SetCaption(QString::fromUtf8("文件总数   "));
+
+  StatusLine = new QLabel(this);
+  StatusLine->setObjectName("StatusLine");
+  StatusLine->setGeometry(kStatusLeft, kStatusTop, kStatusWidth, kStatusHeight);
+  StatusLine->hide();
 
   const QColor readOnlyColor = ScrollBarColor(palette());
   swfUrlPathTxt = new QLineEdit(this);
@@ -470,6 +481,65 @@ void TFrmPelmar::closeEvent(QCloseEvent* event) {
   RunHandler([this] { FormClose(); });
   event->accept();
   preview_->Close();
+}
+
+void TFrmPelmar::KeepStartLayout() {
+  start_size_ = size();
+  for (QWidget* widget :
+       {static_cast<QWidget*>(sourceUrl), static_cast<QWidget*>(stratBtn),
+        static_cast<QWidget*>(StopBtn), static_cast<QWidget*>(ProgressBar1),
+        static_cast<QWidget*>(Transfer->ByteCount), static_cast<QWidget*>(URLLabel1),
+        static_cast<QWidget*>(swfUrlPathTxt), static_cast<QWidget*>(ListBox1),
+        static_cast<QWidget*>(WebBrowser1), static_cast<QWidget*>(Label1),
+        static_cast<QWidget*>(outPathTxt), static_cast<QWidget*>(SelOutPath),
+        static_cast<QWidget*>(openPath), static_cast<QWidget*>(DepsCheck),
+        static_cast<QWidget*>(DownBtn), static_cast<QWidget*>(StatusLine)})
+    start_places_.emplace_back(widget, widget->geometry());
+  LayOut();
+}
+
+// Beyond its starting size the window gives the list and the preview each half of the new
+// width and all the new height; the fields stretch, the controls right of them and below the
+// list follow. Smaller than at the start, everything stays where it started.
+void TFrmPelmar::LayOut() {
+  if (start_places_.empty()) return;
+  const int dx = std::max(0, width() - start_size_.width());
+  const int dy = std::max(0, height() - start_size_.height());
+  const int half = dx / 2;
+  for (const auto& [widget, start] : start_places_) {
+    QRect place = start;
+    if (widget == sourceUrl || widget == swfUrlPathTxt) {
+      place.setWidth(start.width() + dx);
+    } else if (widget == ListBox1) {
+      place.setSize(start.size() + QSize(half, dy));
+    } else if (widget == WebBrowser1) {
+      place = QRect(start.topLeft() + QPoint(half, 0), start.size() + QSize(dx - half, dy));
+    } else if (widget == outPathTxt) {
+      place = QRect(start.topLeft() + QPoint(0, dy), start.size() + QSize(half, 0));
+    } else if (widget == SelOutPath || widget == openPath || widget == DepsCheck) {
+      place.translate(half, dy);
+    } else if (widget == DownBtn) {
+      place.translate(dx, dy);
+    } else if (widget == Label1) {
+      place.translate(0, dy);
+    } else if (widget == StatusLine) {
+      place = QRect(start.topLeft() + QPoint(0, dy), start.size() + QSize(dx, 0));
+    } else {
+      place.translate(dx, 0);  // the controls right of the address field
+    }
+    // The labels that size themselves keep their size; only their place follows.
+    if (widget == Label1 || widget == URLLabel1)
+      widget->move(place.topLeft());
+    else
+      widget->setGeometry(place);
+  }
+  // The status has the room up to the folder field; more shows whole under the controls.
+  Label1->SetMaxWidth(outPathTxt->x() - Label1->x() - kStatusGap, StatusLine);
+}
+
+void TFrmPelmar::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayOut();
 }
 
 void TFrmPelmar::moveEvent(QMoveEvent* event) {

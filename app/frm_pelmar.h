@@ -17,6 +17,7 @@
 
 class QCheckBox;
 class QKeyEvent;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
@@ -74,6 +75,8 @@ class TFrmPelmar : public QWidget {
   TWebBrowser* WebBrowser1 = nullptr;
   QLineEdit* sourceUrl = nullptr;
   TAutoSizeLabel* Label1 = nullptr;
+  // Under the controls: the whole status, whenever Label1 has not the room to show it.
+  QLabel* StatusLine = nullptr;
   QLineEdit* swfUrlPathTxt = nullptr;
   TURLLabel* URLLabel1 = nullptr;
   QPushButton* DownBtn = nullptr;
@@ -132,6 +135,7 @@ class TFrmPelmar : public QWidget {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -141,6 +145,10 @@ class TFrmPelmar : public QWidget {
   std::vector<QWidget*> TabStops() const;
   void SetTabOrder();
   void FitOuterSize();
+  // The controls at their starting places, as the window is when made; LayOut then moves and
+  // stretches them as the window grows beyond that size.
+  void KeepStartLayout();
+  void LayOut();
   void QueueListBox1Click();
   // Saves the address swfUrlPathTxt shows, unless it is blank; an address that would leave
   // the output folder, or no output folder at all, fails like a transfer.
@@ -185,6 +193,9 @@ class TFrmPelmar : public QWidget {
   std::unique_ptr<TMoviePreview> preview_;
   std::string setting_file_name_;
   bool outer_size_fitted_ = false;
+  // The window's size and each control's place when the window was made.
+  QSize start_size_;
+  std::vector<std::pair<QWidget*, QRect>> start_places_;
   bool list_click_queued_ = false;
   // A close asked for during a transfer: it happens once the transfer has stopped.
   bool close_after_run_ = false;

@@ -42,6 +42,11 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::TabFocus);
 }
 
+void TWebBrowser::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (view_) view_->setGeometry(rect());
+}
+
 void TWebBrowser::Clear() {
   if (view_) view_->setHtml(QString());
 }

@@ -27,6 +27,10 @@ class TWebBrowser : public QWidget {
   // The browser, or nullptr before the first preview.
   QWebEngineView* View() const { return view_; }
 
+ protected:
+  // The browser fills the pane however it grows.
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   QWebEngineView* view_ = nullptr;
 };

@@ -62,6 +62,48 @@ TEST_F(WindowTest, ControlsSitAtTheirPlacesWithTheirTexts) {
   EXPECT_EQ(w.outPathTxt->font(), w.font());
 }
 
+// Grown, the window gives the list and the preview the room; the fields stretch and the
+// controls beside and below them follow. Back at its size, everything is where it started.
+TEST_F(WindowTest, TheLayoutGrowsWithTheWindow) {
+  TFrmPelmar& w = Shown();
+  // The size the window is made at, whatever a frame took from it since.
+  const QSize start(TFrmPelmar::kWidth, TFrmPelmar::kHeight);
+  w.resize(start + QSize(400, 100));
+  QApplication::processEvents();
+  struct Row {
+    QWidget* control;
+    QRect place;
+  } const rows[] = {
+      {w.sourceUrl, {18, 8, 702, 21}},       {w.stratBtn, {726, 6, 67, 27}},
+      {w.swfUrlPathTxt, {16, 36, 1139, 21}}, {w.ListBox1, {14, 60, 566, 468}},
+      {w.WebBrowser1, {585, 60, 568, 469}},  {w.outPathTxt, {120, 536, 401, 21}},
+      {w.SelOutPath, {526, 534, 49, 25}},    {w.DownBtn, {1048, 532, 105, 28}},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(row.control->geometry(), row.place) << row.control->objectName().toStdString();
+  EXPECT_EQ(w.Label1->pos(), QPoint(17, 537));
+  w.resize(start);
+  QApplication::processEvents();
+  EXPECT_EQ(w.ListBox1->geometry(), QRect(14, 60, 366, 368));
+  EXPECT_EQ(w.DownBtn->geometry(), QRect(648, 432, 105, 28));
+}
+
+// A status longer than the room beside the folder field is never cut: the label shows what
+// fits, and the line under the controls the whole of it.
+TEST_F(WindowTest, ALongStatusShowsWholeUnderTheControls) {
+  TFrmPelmar& w = Shown();
+  const QString summary = U("下载结束：成功 2，失败 1  依赖文件 7 个，缺失 3 个  ");
+  w.Label1->SetCaption(summary);
+  EXPECT_EQ(w.Label1->Caption(), summary);
+  EXPECT_LE(w.Label1->geometry().right(), w.outPathTxt->x());
+  EXPECT_TRUE(w.StatusLine->isVisibleTo(&w));
+  EXPECT_EQ(w.StatusLine->text(), summary);
+  EXPECT_GE(w.StatusLine->width(), TextPixelWidth(w.StatusLine, summary));
+  w.Label1->SetCaption(U("总数3   "));
+  EXPECT_EQ(w.Label1->text(), U("总数3   "));
+  EXPECT_FALSE(w.StatusLine->isVisibleTo(&w));
+}
+
 TEST_F(WindowTest, TheDependencyCheckBoxCoversNoOtherControl) {
   TFrmPelmar& w = Open();
   for (QWidget* other : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
