@@ -119,6 +119,11 @@ std::function<TListKey(const std::string&)> LocaleCaseInsensitiveSortKey() {
   };
 }
 
+bool& BrowserAtStart() {
+  static bool atStart = false;
+  return atStart;
+}
+
 TSelectSaveDirHook& SelectSaveDirHook() {
   static TSelectSaveDirHook hook;
   return hook;
@@ -192,6 +197,7 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
     close();
   };
   preview_ = std::make_unique<TMoviePreview>(*WebBrowser1, *PreviewHttp);
+  if (BrowserAtStart()) WebBrowser1->Prepare();
   KeepStartLayout();
   SetTabOrder();
   stratBtn->setFocus();
@@ -199,6 +205,10 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
 }
 
 TFrmPelmar::~TFrmPelmar() = default;
+
+void TFrmPelmar::SetBrowserAtStart(bool atStart) {
+  BrowserAtStart() = atStart;
+}
 
 void TFrmPelmar::CreateControls() {
   stratBtn = new QPushButton(QString::fromUtf8("抓取"), this);

@@ -57,6 +57,10 @@ class TFrmPelmar : public QWidget {
   // Bytes the download client takes per receive.
   static constexpr int kDownloadReceiveSize = 131072;
 
+  // Whether windows made from now on start the preview's browser while they are made (the
+  // program does; tests that cannot run the browser engine do not). Off at first.
+  static void SetBrowserAtStart(bool atStart);
+
   // Creates the controls, then runs FormCreate, which reads `settingFileName`.
   explicit TFrmPelmar(std::string settingFileName = DefaultSettingFileName(),
                       QWidget* parent = nullptr);

@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("flashgrab"));
   QApplication::setApplicationDisplayName(ApplicationTitle());
+  // The browser starts with the window, so that the first preview loses no click.
+  TFrmPelmar::SetBrowserAtStart(true);
   TFrmPelmar FrmPelmar;
   FrmPelmar.show();
   return application.exec();

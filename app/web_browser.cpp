@@ -51,13 +51,16 @@ void TWebBrowser::Clear() {
   if (view_) view_->setHtml(QString());
 }
 
+void TWebBrowser::Prepare() {
+  if (view_) return;
+  view_ = new QWebEngineView(this);
+  view_->setGeometry(rect());
+  view_->show();
+  // The browser takes the focus given to the pane from now on.
+  setFocusProxy(view_);
+}
+
 void TWebBrowser::Navigate(const QString& address) {
-  if (!view_) {
-    view_ = new QWebEngineView(this);
-    view_->setGeometry(rect());
-    view_->show();
-    // The browser takes the focus given to the pane from now on.
-    setFocusProxy(view_);
-  }
+  Prepare();
   view_->load(QUrl(address));
 }

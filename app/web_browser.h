@@ -24,6 +24,10 @@ class TWebBrowser : public QWidget {
   void Navigate(const QString& address);
   // An empty page, when the browser exists.
   void Clear();
+  // Creates the browser now, on an empty page. Creating it turns the window into a native one,
+  // which takes a moment in which keys and clicks are lost: done while the window is made, no
+  // first click on a row loses anything.
+  void Prepare();
   // The browser, or nullptr before the first preview.
   QWebEngineView* View() const { return view_; }
 
