@@ -4,11 +4,13 @@
 #include <exception>
 
 #include "base/exception.h"
+#include "base/text.h"
 #include "cli/progress_meter.h"
 #include "cli/terminal_text.h"
 #include "http/http.h"
 #include "rescue/dependencies.h"
 #include "rescue/download.h"
+#include "rescue/saved_names.h"
 #include "uri/referer_policy.h"
 
 namespace cli {
@@ -88,13 +90,17 @@ bool SaveAll(TNetHTTP& http, const std::vector<TMovieToSave>& movies, const TSav
   };
   bool allSaved = true;
   http.RecvBufferSize = kFileReceiveSize;
+  size_t ordinal = 0;
   for (const TMovieToSave& movie : movies) {
+    ++ordinal;
     try {
       http.Request.Referer = RefererFor(movie.Page, movie.Address);
       // The folder is checked as the window checks it.
       CheckedDestinationPath(files.Folder(), movie.Address);
       const TRunFiles::TClaim claim = files.Claim(movie.Address, files.MoviePlace(movie.Address));
-      if (meter) meter->Start();
+      if (meter)
+        meter->Start(Format("[%zu/%zu] ", ordinal, movies.size()) +
+                     ToTerminal(SavedFileName(movie.Address)));
       try {
         DownloadFile(http, movie.Address, claim.Path);
       } catch (...) {

@@ -83,4 +83,35 @@ TEST(CliProgressMeter, ATerminalGetsAMeterUnlessSilentOrElsewhere) {
   EXPECT_EQ(plain.Stdout, "saved " + out.Path() + "/g/m.swf\n");
 }
 
+// A slow body still moves the meter at least twice a second (the client's receives are large,
+// so the meter counts what waits between them), and each line of a run of files names the
+// file and its place among them.
+TEST(CliProgressMeter, ASlowBodyIsRedrawnTwiceASecondAndEachFileNamed) {
+  NginxServer nginx;
+  nginx.AddLocation("/slow/", "limit_rate 40k;");
+  nginx.Start();
+  constexpr size_t kSlowSize = 240 * 1024;  // about 5 s at 40 KiB/s
+  nginx.WriteFile("slow/game.swf", GeneratedBytes(0, kSlowSize));
+  nginx.WriteFile("intro.swf", "tiny");
+  nginx.WriteFile("outro.swf", "tiny too");
+  TempDir out;
+  const auto started = std::chrono::steady_clock::now();
+  const ProgramResult slow =
+      OnTerminal({"get", "-o", out.Path() + "/game.swf", nginx.Url("/slow/game.swf")});
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ASSERT_EQ(slow.ExitCode, 0) << slow.Stdout;
+  size_t redraws = 0;
+  for (const char c : slow.Stdout)
+    redraws += c == '\r' ? 1 : 0;
+  EXPECT_GE(static_cast<double>(redraws), 2 * (seconds - 1)) << seconds << " s\n" << slow.Stdout;
+  EXPECT_TRUE(FileHoldsGeneratedBytes(out.Path() + "/game.swf", kSlowSize));
+
+  const ProgramResult run = OnTerminal(
+      {"download", "-d", out.Path() + "/run", nginx.Url("/intro.swf"), nginx.Url("/outro.swf")});
+  ASSERT_EQ(run.ExitCode, 0) << run.Stdout;
+  EXPECT_NE(run.Stdout.find("[1/2] intro.swf  "), std::string::npos) << run.Stdout;
+  EXPECT_NE(run.Stdout.find("[2/2] outro.swf  "), std::string::npos) << run.Stdout;
+}
+
 }  // namespace
