@@ -65,13 +65,14 @@ void TTransferControls::Show(const TTransferState& state) {
     ProgressBar->setRange(0, kBarSteps);
     const int64_t steps = state.Total > 0 ? state.Bytes * kBarSteps / state.Total : kBarSteps;
     ProgressBar->setValue(static_cast<int>(std::min<int64_t>(steps, kBarSteps)));
-    ByteCount->setText(Local(ByteCountText(state.Bytes)) + QStringLiteral(" / ") +
-                       Local(ByteCountText(state.Total)));
   } else {
-    // A length nobody told us: a busy bar, and the bytes that came.
+    // A length nobody told us: a busy bar.
     ProgressBar->setRange(0, 0);
-    ByteCount->setText(Local(ByteCountText(state.Bytes)));
   }
+  // The bytes, the rate and the time left, as far as the label has room; all of it on hover.
+  const QString line = Local(ProgressMeterLine(state)).trimmed();
+  ByteCount->setText(ByteCount->fontMetrics().elidedText(line, Qt::ElideRight, ByteCount->width()));
+  ByteCount->setToolTip(line);
 }
 
 TTransferControls::TRun::TRun(TTransferControls& controls) : controls_(controls) {

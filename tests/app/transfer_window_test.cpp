@@ -66,6 +66,7 @@ struct Sample {
   int maximum;
   QString count;
   bool grabEnabled, downEnabled, listEnabled, stopEnabled;
+  QString status, countTip;
 };
 
 class TransferWindowTest : public WindowTest {
@@ -81,7 +82,8 @@ class TransferWindowTest : public WindowTest {
     QObject::connect(&ticker, &QTimer::timeout, [&] {
       samples_.push_back({clock.elapsed(), w.ProgressBar1->value(), w.ProgressBar1->maximum(),
                           w.findChild<QLabel*>("ByteCount1")->text(), w.stratBtn->isEnabled(),
-                          w.DownBtn->isEnabled(), w.ListBox1->isEnabled(), w.StopBtn->isEnabled()});
+                          w.DownBtn->isEnabled(), w.ListBox1->isEnabled(), w.StopBtn->isEnabled(),
+                          w.Label1->Caption(), w.findChild<QLabel*>("ByteCount1")->toolTip()});
       if (onTick) onTick(samples_.back());
     });
     clock.start();
@@ -134,7 +136,12 @@ TEST_F(TransferWindowTest, ASlowDownloadKeepsTheWindowAliveAndShowsItsProgress) 
     for (const Sample& s : samples_) {
       EXPECT_FALSE(s.grabEnabled || s.downEnabled || s.listEnabled) << s.atMs;
       EXPECT_TRUE(s.stopEnabled) << s.atMs;
+      // Which file of how many, and how fast.
+      EXPECT_EQ(s.status, U("正在下载 1/1  slow.swf")) << s.atMs;
     }
+    const QString rate = samples_.back().countTip;
+    EXPECT_TRUE(rate.contains("/s")) << rate.toStdString();
+    EXPECT_EQ(rate.contains(" left"), withLength) << rate.toStdString();
     if (withLength) {
       for (size_t i = 1; i < samples_.size(); ++i)
         EXPECT_LE(samples_[i - 1].value, samples_[i].value) << samples_[i].atMs;
