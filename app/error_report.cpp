@@ -17,7 +17,7 @@ TErrorReportHook& Hook() {
 }  // namespace
 
 QString ApplicationTitle() {
-  return QString::fromUtf8("Tamsel网页Flash抓取器");
+  return QCoreApplication::translate("TFrmPelmar", "Tamsel网页Flash抓取器");
 }
 
 void SetErrorReportHook(TErrorReportHook hook) {

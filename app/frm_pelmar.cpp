@@ -211,7 +211,7 @@ void TFrmPelmar::SetBrowserAtStart(bool atStart) {
 }
 
 void TFrmPelmar::CreateControls() {
-  stratBtn = new QPushButton(QString::fromUtf8("抓取"), this);
+  stratBtn = new QPushButton(tr("抓取"), this);
   stratBtn->setObjectName("stratBtn");
   stratBtn->setGeometry(326, 6, 67, 27);
   connect(stratBtn, &QPushButton::clicked, this,
@@ -242,7 +242,7 @@ void TFrmPelmar::CreateControls() {
   Label1 = new TAutoSizeLabel(this);
   Label1->setObjectName("Label1");
   Label1->move(17, 437);
-  Label1->SetCaption(QString::fromUtf8("文件总数   "));
+  Label1->SetCaption(tr("文件总数   "));
 
   StatusLine = new QLabel(this);
   StatusLine->setObjectName("StatusLine");
@@ -260,11 +260,11 @@ void TFrmPelmar::CreateControls() {
 
   URLLabel1 = new TURLLabel(this);
   URLLabel1->setObjectName("URLLabel1");
-  URLLabel1->setText(QString::fromUtf8("更多精品工具-Tamsel网     "));
+  URLLabel1->setText(tr("更多精品工具-Tamsel网     "));
   URLLabel1->setGeometry(627, 6, 126, 13);
   URLLabel1->URL = QString::fromLatin1(kPublisherSite);
 
-  DownBtn = new QPushButton(QString::fromUtf8("下载 Ctrl+D"), this);
+  DownBtn = new QPushButton(tr("下载 Ctrl+D"), this);
   DownBtn->setObjectName("DownBtn");
   DownBtn->setGeometry(648, 432, 105, 28);
   connect(DownBtn, &QPushButton::clicked, this, [this] { RunHandler([this] { DownBtnClick(); }); });
@@ -282,14 +282,14 @@ void TFrmPelmar::CreateControls() {
   connect(SelOutPath, &QPushButton::clicked, this,
           [this] { RunHandler([this] { SelOutPathClick(); }); });
 
-  openPath = new QPushButton(QString::fromUtf8("打开"), this);
+  openPath = new QPushButton(tr("打开"), this);
   openPath->setObjectName("openPath");
   openPath->setGeometry(378, 434, 49, 25);
   connect(openPath, &QPushButton::clicked, this,
           [this] { RunHandler([this] { openPathClick(); }); });
 
   // In the free space between the folder buttons and the download button.
-  DepsCheck = new QCheckBox(QString::fromUtf8("连同依赖文件"), this);
+  DepsCheck = new QCheckBox(tr("连同依赖文件"), this);
   DepsCheck->setObjectName("DepsCheck");
   DepsCheck->setGeometry(436, 437, 150, 19);
   DepsCheck->setChecked(false);
@@ -372,7 +372,7 @@ const std::string& TFrmPelmar::PageOf(const std::string& address) const {
 
 void TFrmPelmar::SelOutPathClick() {
   QString path;
-  if (!SelectSaveDir(QString::fromUtf8("选择保存目录"), this, path)) return;
+  if (!SelectSaveDir(tr("选择保存目录"), this, path)) return;
   outPath.Assign(Bytes(path));
   outPathTxt->setText(path);
 }
@@ -380,8 +380,7 @@ void TFrmPelmar::SelOutPathClick() {
 void TFrmPelmar::openPathClick() {
   // Without a file manager nothing would show: the status says where the folder is.
   if (!OpenDesktopUrl(QUrl::fromLocalFile(Local(outPath.Text()))))
-    Label1->SetCaption(QString::fromUtf8("无法打开文件夹，它在 ") + Local(outPath.Text()) +
-                       QStringLiteral("  "));
+    Label1->SetCaption(tr("无法打开文件夹，它在 ") + Local(outPath.Text()) + QStringLiteral("  "));
 }
 
 void TFrmPelmar::stratBtnClick() {
@@ -425,25 +424,25 @@ void TFrmPelmar::stratBtnClick() {
   ListBox1->addItems(rows);
   // A page that never arrived is not a page without movies, and a page without movies says
   // what it did find.
-  QString caption = QString::fromUtf8("抓取失败   ");
+  QString caption = tr("抓取失败   ");
   QString detail = Utf8(ErrorMessageOf(outcome.LastError));
   if (outcome.Fetched) {
-    caption = QString::fromUtf8("总数") + QString::number(swfUrlList->Count()) + "   ";
+    caption = tr("总数") + QString::number(swfUrlList->Count()) + "   ";
     if (swfUrlList->Count() == 0) {
-      caption = frames.empty() ? QString::fromUtf8("总数0，无框架页  ")
-                               : QString::fromUtf8("总数0，框架页%1个  ").arg(framed.Read);
+      caption =
+          frames.empty() ? tr("总数0，无框架页  ") : tr("总数0，框架页%1个  ").arg(framed.Read);
       detail = Utf8(NoMoviesText(frames.size(), framed));
     }
   }
   // Why it failed (a certificate, not a missing page) is said at once; the movie of the page
   // before no longer plays.
   if (!outcome.Fetched) {
-    caption = QString::fromUtf8("抓取失败：") + detail + QStringLiteral("  ");
+    caption = tr("抓取失败：") + detail + QStringLiteral("  ");
     preview_->Clear();
   }
   Label1->SetCaption(caption);
   Label1->setToolTip(detail);
-  if (Transfer->StopRequested()) Label1->SetCaption(QString::fromUtf8("已停止  "));
+  if (Transfer->StopRequested()) Label1->SetCaption(tr("已停止  "));
 }
 
 bool TFrmPelmar::eventFilter(QObject* watched, QEvent* event) {

@@ -26,7 +26,7 @@
 void TFrmPelmar::DownBtnClick() {
   if (Transfer->Busy()) return;
   TTransferControls::TRun run(*Transfer);
-  Label1->SetCaption(QString::fromUtf8("正在下载  "));
+  Label1->SetCaption(tr("正在下载  "));
   // The status must show before the first transfer, not at the first wait.
   Label1->repaint();
   const int count = ListBox1->count();
@@ -42,7 +42,7 @@ void TFrmPelmar::DownBtnClick() {
     if (!item || !item->isSelected()) continue;
     ++ordinal;
     swfUrlPathTxt->setText(item->text());
-    Label1->SetCaption(QString::fromUtf8("正在下载 %1/%2  ").arg(ordinal).arg(selected) +
+    Label1->SetCaption(tr("正在下载 %1/%2  ").arg(ordinal).arg(selected) +
                        Utf8(SavedFileName(RequestAddress(item->text()))));
     run.StartItem();
     const TShownDownload outcome = DownloadShownAddress();
@@ -51,11 +51,11 @@ void TFrmPelmar::DownBtnClick() {
   }
   // A run in which files failed did not succeed.
   if (Transfer->StopRequested())
-    Label1->SetCaption(QString::fromUtf8("已停止  "));
+    Label1->SetCaption(tr("已停止  "));
   else if (failed == 0)
-    Label1->SetCaption(QString::fromUtf8("下载成功  "));
+    Label1->SetCaption(tr("下载成功  "));
   else
-    Label1->SetCaption(QString::fromUtf8("下载结束：成功 %1，失败 %2  ").arg(saved).arg(failed));
+    Label1->SetCaption(tr("下载结束：成功 %1，失败 %2  ").arg(saved).arg(failed));
   Label1->SetCaption(Label1->Caption() + InstallerNote() + EndDependencies());
   ReportFailures();
 }
@@ -76,7 +76,7 @@ void TFrmPelmar::ListBox1KeyPress(QObject*, const QKeyEvent& Key) {
   DownloadShownAddress();
   const QString dependencies = InstallerNote() + EndDependencies();
   if (Transfer->StopRequested())
-    Label1->SetCaption(QString::fromUtf8("已停止  ") + dependencies);
+    Label1->SetCaption(tr("已停止  ") + dependencies);
   else if (!dependencies.isEmpty())
     Label1->SetCaption(dependencies);
   ReportFailures();
@@ -96,7 +96,7 @@ void TFrmPelmar::StartDependencies() {
 QString TFrmPelmar::EndDependencies() {
   QString counts;
   if (dependencies_)
-    counts = QString::fromUtf8("依赖文件 %1 个，缺失 %2 个  ")
+    counts = tr("依赖文件 %1 个，缺失 %2 个  ")
                  .arg(dependencies_->Saved())
                  .arg(dependencies_->Missing());
   dependencies_.reset();
@@ -162,7 +162,7 @@ TFrmPelmar::TShownDownload TFrmPelmar::Failed(const std::string& address,
 
 QString TFrmPelmar::InstallerNote() const {
   if (installers_missed_ == 0) return QString();
-  return QString::fromUtf8("（播放器安装文件 %1 个未保存，无需保存）  ").arg(installers_missed_);
+  return tr("（播放器安装文件 %1 个未保存，无需保存）  ").arg(installers_missed_);
 }
 
 void TFrmPelmar::ReportFailures() {

@@ -3,6 +3,7 @@
 
 #include "app/error_report.h"
 #include "app/frm_pelmar.h"
+#include "app/translations.h"
 #include "app/web_browser.h"
 #include "base/safe_file_writer.h"
 
@@ -12,6 +13,8 @@ int main(int argc, char** argv) {
   RemoveUnfinishedFilesOnSignals();
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication application(argc, argv);
+  // English texts where the system's language is not Chinese.
+  const TTranslations translations(QLocale::system());
   QApplication::setApplicationName(QStringLiteral("flashgrab"));
   QApplication::setApplicationDisplayName(ApplicationTitle());
   // The browser starts with the window, so that the first preview loses no click.

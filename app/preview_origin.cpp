@@ -1,5 +1,6 @@
 #include "app/preview_origin.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHostAddress>
 #include <QRandomGenerator>
@@ -20,7 +21,7 @@ constexpr qsizetype kMaxRequestHead = 16 * 1024;
 // never copied whole into the socket's buffer.
 constexpr qsizetype kSendPiece = 256 * 1024;
 
-const char kLoadingText[] = "正在载入影片…";
+const char kLoadingText[] = QT_TRANSLATE_NOOP("TPreviewOrigin", "正在载入影片…");
 
 std::shared_ptr<const std::string> Shared(const QByteArray& bytes) {
   return std::make_shared<const std::string>(bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -208,7 +209,7 @@ TPreviewReply TPreviewOrigin::Respond(const QByteArray& target) {
   if (rest == current + ".html") {
     QByteArray page;
     if (kind_ == TPageKind::pkLoading)
-      page = MessagePageHtml(QString::fromUtf8(kLoadingText));
+      page = MessagePageHtml(QCoreApplication::translate("TPreviewOrigin", kLoadingText));
     else if (kind_ == TPageKind::pkMessage)
       page = MessagePageHtml(message_);
     else if (!PlayerPresent())

@@ -1,5 +1,6 @@
 #include "app/transfer_controls.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -21,7 +22,7 @@ TTransferControls::TTransferControls(QWidget* window, TNetAntiFreeze& antiFreeze
                                      const std::vector<TNetCustomHTTP*>& clients,
                                      std::vector<QWidget*> guarded)
     : window_(window), anti_freeze_(antiFreeze), guarded_(std::move(guarded)) {
-  StopBtn = new QPushButton(QString::fromUtf8("停止"), window);
+  StopBtn = new QPushButton(QCoreApplication::translate("TTransferControls", "停止"), window);
   StopBtn->setObjectName("StopBtn");
   StopBtn->setGeometry(kStopLeft, kStopTop, kStopWidth, kStopHeight);
   StopBtn->setEnabled(false);
