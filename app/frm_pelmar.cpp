@@ -26,6 +26,7 @@
 #include "app/download_failure.h"
 #include "app/error_report.h"
 #include "app/movie_preview.h"
+#include "app/row_state_delegate.h"
 #include "app/transfer_controls.h"
 #include "app/url_label.h"
 #include "app/web_browser.h"
@@ -44,6 +45,7 @@
 #include "rescue/frame_pages.h"
 #include "rescue/movie_list.h"
 #include "rescue/page_grab.h"
+#include "rescue/player_installer.h"
 #include "rescue/run_files.h"
 #include "rescue/saved_names.h"
 #include "rescue/setting_file.h"
@@ -53,18 +55,6 @@
 #include "uri/referer_policy.h"
 
 namespace {
-
-// Every row of the address list is 13 pixels high, whatever its text.
-class TFixedRowDelegate : public QStyledItemDelegate {
- public:
-  TFixedRowDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    return QSize(QStyledItemDelegate::sizeHint(option, index).width(), height_);
-  }
-
- private:
-  int height_;
-};
 
 constexpr int kListRowHeight = 13;
 // The line under the controls that shows a status too long for its label, and the space kept
@@ -187,6 +177,10 @@ TFrmPelmar::TFrmPelmar(std::string settingFileName, QWidget* parent)
       std::vector<QWidget*>{stratBtn, DownBtn, ListBox1, SelOutPath, DepsCheck});
   StopBtn = Transfer->StopBtn;
   ProgressBar1 = Transfer->ProgressBar;
+  Transfer->OnProgress = [this](const TTransferState& state) {
+    if (progress_row_ && state.Total > 0)
+      progress_row_->setData(rrState, tr("下载中 %1%").arg(state.Bytes * 100 / state.Total));
+  };
   Transfer->OnRunEnded = [this] {
     if (click_after_run_) {
       click_after_run_ = false;
@@ -223,7 +217,7 @@ void TFrmPelmar::CreateControls() {
   ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
   ListBox1->setSortingEnabled(false);
   ListBox1->setUniformItemSizes(true);
-  ListBox1->setItemDelegate(new TFixedRowDelegate(kListRowHeight, ListBox1));
+  ListBox1->setItemDelegate(new TRowStateDelegate(kListRowHeight, ListBox1));
   connect(ListBox1, &QListWidget::itemSelectionChanged, this, &TFrmPelmar::QueueListBox1Click);
   connect(ListBox1, &QListWidget::currentRowChanged, this, &TFrmPelmar::QueueListBox1Click);
   ListBox1->installEventFilter(this);
@@ -422,6 +416,10 @@ void TFrmPelmar::stratBtnClick() {
     rows.append(Shown(swfUrlList->Get(i)));
   ListBox1->clear();
   ListBox1->addItems(rows);
+  // The installer movies that embedding scripts name are no part of a game: said in their row.
+  for (int row = 0; row < ListBox1->count(); ++row)
+    if (IsPlayerInstaller(swfUrlList->Get(row)))
+      ListBox1->item(row)->setData(rrState, tr("播放器安装文件"));
   // A page that never arrived is not a page without movies, and a page without movies says
   // what it did find.
   QString caption = tr("抓取失败   ");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <exception>
@@ -20,6 +21,7 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
 class TAutoSizeLabel;
@@ -165,6 +167,8 @@ class TFrmPelmar : public QWidget {
   QString InstallerNote() const;
   // One box for the run's failures, each address with its reason; none without failures.
   void ReportFailures();
+  // Sets the size and the state of the row being downloaded, when there is one.
+  void SetRowState(const QString& size, const QString& state);
 
   // The files of the download run under way (and with DepsCheck on, its dependency saving).
   void StartDependencies();
@@ -188,6 +192,10 @@ class TFrmPelmar : public QWidget {
   };
   std::vector<TFailure> failures_;
   int installers_missed_ = 0;
+  // The row of the file being downloaded (nullptr: none), and what became of its dependent
+  // files.
+  QListWidgetItem* progress_row_ = nullptr;
+  QStringList row_details_;
   // The movies found in frames, with the frame's page (the others come from grabbed_page_).
   std::unordered_map<std::string, std::string> movie_pages_;
   // The address of the page the last grab read (empty when it failed): the Referer of downloads

@@ -7,9 +7,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/auto_size_label.h"
 #include "app/download_failure.h"
 #include "app/frm_pelmar.h"
+#include "app/row_state_delegate.h"
 #include "app/transfer_controls.h"
 #include "app/window_text.h"
 #include "base/exception.h"
@@ -20,6 +24,7 @@
 #include "rescue/player_installer.h"
 #include "rescue/run_files.h"
 #include "rescue/saved_names.h"
+#include "rescue/transfer_progress.h"
 #include "uri/address_encoding.h"
 #include "uri/referer_policy.h"
 
@@ -34,6 +39,13 @@ void TFrmPelmar::DownBtnClick() {
   for (int row = 0; row < count; ++row)
     if (ListBox1->item(row) && ListBox1->item(row)->isSelected()) ++selected;
   int ordinal = 0, saved = 0, failed = 0;
+  // The rows of the run wait their turn.
+  for (int row = 0; row < count; ++row) {
+    QListWidgetItem* item = ListBox1->item(row);
+    if (!item || !item->isSelected()) continue;
+    item->setData(rrSize, QString());
+    item->setData(rrState, tr("等待"));
+  }
   StartDependencies();
   failures_.clear();
   installers_missed_ = 0;
@@ -91,6 +103,13 @@ void TFrmPelmar::StartDependencies() {
   if (!DepsCheck->isChecked()) return;
   dependencies_ = std::make_unique<TDependencyWalk>(*UdownFileHttp, *run_files_);
   dependencies_->Stopped = [this] { return Transfer->StopRequested(); };
+  // What became of each dependent file, for its movie's row.
+  dependencies_->OnSaved = [this](const std::string& path, const std::string&) {
+    row_details_.append(tr("已保存 %1").arg(Local(path)));
+  };
+  dependencies_->OnMissing = [this](const std::string& address, const std::string& reason) {
+    row_details_.append(tr("缺失 %1：%2").arg(Utf8(DisplayedAddress(address)), Utf8(reason)));
+  };
 }
 
 QString TFrmPelmar::EndDependencies() {
@@ -107,21 +126,47 @@ QString TFrmPelmar::EndDependencies() {
 TFrmPelmar::TShownDownload TFrmPelmar::DownloadShownAddress() {
   const std::string address = RequestAddress(swfUrlPathTxt->text());
   if (address.empty()) return TShownDownload::sdSkipped;
+  // The row of the address, when the list has one, says how the download goes.
+  const auto rows = ListBox1->findItems(swfUrlPathTxt->text(), Qt::MatchExactly);
+  progress_row_ = rows.isEmpty() ? nullptr : rows[0];
+  SetRowState(QString(), tr("下载中"));
   std::string path;
   try {
     CheckedDestinationPath(outPath.Text(), address);
     // Within a run no file takes the place of another: a second "game.swf" is "game (2).swf".
     path = run_files_->Claim(address, run_files_->MoviePlace(address)).Path;
   } catch (const Exception&) {
-    return Failed(address, std::current_exception());
+    const TShownDownload failed = Failed(address, std::current_exception());
+    progress_row_ = nullptr;
+    return failed;
   }
   if (!DownloadFile(address, path)) {
     run_files_->Release(address);
+    if (Transfer->StopRequested()) SetRowState(QString(), tr("已停止"));
+    progress_row_ = nullptr;
     return IsPlayerInstaller(address) ? TShownDownload::sdNoted : TShownDownload::sdFailed;
   }
-  // A dependency that cannot be had is counted, not shown in a box.
-  if (dependencies_) dependencies_->SaveDependencies(address, path);
+  std::error_code error;
+  const auto size = std::filesystem::file_size(std::filesystem::path(path), error);
+  const QString sizeText = error ? QString() : Local(ByteCountText(static_cast<int64_t>(size)));
+  SetRowState(sizeText, tr("已保存"));
+  // A dependency that cannot be had is counted and shown in the row, not in a box.
+  if (dependencies_) {
+    row_details_.clear();
+    const int missingBefore = dependencies_->Missing();
+    dependencies_->SaveDependencies(address, path);
+    const int missing = dependencies_->Missing() - missingBefore;
+    if (missing > 0) SetRowState(sizeText, tr("已保存，缺失依赖 %1").arg(missing));
+    if (progress_row_) progress_row_->setToolTip(row_details_.join(QLatin1Char('\n')));
+  }
+  progress_row_ = nullptr;
   return TShownDownload::sdSaved;
+}
+
+void TFrmPelmar::SetRowState(const QString& size, const QString& state) {
+  if (!progress_row_) return;
+  progress_row_->setData(rrSize, size);
+  progress_row_->setData(rrState, state);
 }
 
 std::string TFrmPelmar::UrlFileName(const std::string& address) const {
@@ -154,9 +199,11 @@ TFrmPelmar::TShownDownload TFrmPelmar::Failed(const std::string& address,
   // An installer movie that is gone is what one expects: a note, not a failure.
   if (IsPlayerInstaller(address)) {
     ++installers_missed_;
+    SetRowState(QString(), tr("播放器安装文件，未保存"));
     return TShownDownload::sdNoted;
   }
   failures_.push_back({address, ErrorMessageOf(error)});
+  SetRowState(QString(), tr("失败：") + Utf8(failures_.back().Reason));
   return TShownDownload::sdFailed;
 }
 

@@ -74,6 +74,7 @@ void TTransferControls::Show(const TTransferState& state) {
   const QString line = Local(ProgressMeterLine(state)).trimmed();
   ByteCount->setText(ByteCount->fontMetrics().elidedText(line, Qt::ElideRight, ByteCount->width()));
   ByteCount->setToolTip(line);
+  if (OnProgress) OnProgress(state);
 }
 
 TTransferControls::TRun::TRun(TTransferControls& controls) : controls_(controls) {

@@ -43,6 +43,8 @@ class TTransferControls {
   void RequestStop();
   // Called each time a run has ended and the controls are usable again.
   std::function<void()> OnRunEnded;
+  // Called with each state the bar shows.
+  std::function<void(const TTransferState&)> OnProgress;
 
   // One grab or download run, from construction to destruction. Only one at a time: Busy()
   // tells the handlers to ignore what would start a second one.

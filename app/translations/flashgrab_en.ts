@@ -106,6 +106,50 @@
         <source>（播放器安装文件 %1 个未保存，无需保存）  </source>
         <translation>(%1 player installer not saved, none needed)  </translation>
     </message>
+    <message>
+        <source>下载中 %1%</source>
+        <translation>Downloading %1%</translation>
+    </message>
+    <message>
+        <source>播放器安装文件</source>
+        <translation>Player installer</translation>
+    </message>
+    <message>
+        <source>等待</source>
+        <translation>Waiting</translation>
+    </message>
+    <message>
+        <source>已保存 %1</source>
+        <translation>saved %1</translation>
+    </message>
+    <message>
+        <source>缺失 %1：%2</source>
+        <translation>missing %1: %2</translation>
+    </message>
+    <message>
+        <source>下载中</source>
+        <translation>Downloading</translation>
+    </message>
+    <message>
+        <source>已停止</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>已保存</source>
+        <translation>Saved</translation>
+    </message>
+    <message>
+        <source>已保存，缺失依赖 %1</source>
+        <translation>Saved, %1 dependent files missing</translation>
+    </message>
+    <message>
+        <source>播放器安装文件，未保存</source>
+        <translation>Player installer, not saved</translation>
+    </message>
+    <message>
+        <source>失败：</source>
+        <translation>Failed: </translation>
+    </message>
 </context>
 <context>
     <name>TPreviewOrigin</name>

@@ -20,8 +20,10 @@
 
 #include "app/auto_size_label.h"
 #include "app/download_failure.h"
+#include "app/row_state_delegate.h"
 #include "app/web_browser.h"
 #include "http/http.h"
+#include "rescue/transfer_progress.h"
 #include "tests/app/window_fixture.h"
 #include "tests/support/free_port.h"
 #include "tests/support/generated_bytes.h"
@@ -336,6 +338,13 @@ TEST_F(GrabWindowTest, WithDependentFilesTheGameIsSavedWithWhatItLoads) {
             (std::vector<std::string>{site + "data/a.mp3", site + "data/list.xml",
                                       site + "game.swf", site + "levels/second.swf"}));
   EXPECT_TRUE(CapturedFailures().empty());
+  // The game's row says what is missing, and lists what became of each of its files.
+  const QListWidgetItem* game = w.ListBox1->item(0);
+  EXPECT_EQ(game->data(rrState).toString(), U("已保存，缺失依赖 1"));
+  const QString details = game->toolTip();
+  EXPECT_EQ(details.count(U("已保存 ")), 3) << details.toStdString();
+  EXPECT_TRUE(details.contains(U("缺失 ") + Q(origin_) + U("/arcade/data/gone.mp3：HTTP/1.1 404")))
+      << details.toStdString();
 
   // Off again: the movie alone.
   fs::remove_all(OutFolder());
@@ -409,12 +418,37 @@ TEST_F(GrabWindowTest, FailingRowsShowOneBoxAtTheEndAndTheOthersAreStillSaved) {
   EXPECT_EQ(boxes[0].buttons, 1);
   EXPECT_EQ(boxes[0].modality, Qt::ApplicationModal);
   EXPECT_TRUE(boxes[0].lastSaved);
+  // Each row says what became of it.
+  const auto row = [&w, this](const std::string& path) {
+    const auto items = w.ListBox1->findItems(Q(origin_ + path), Qt::MatchExactly);
+    return items.size() == 1
+               ? items[0]->data(rrSize).toString() + " | " + items[0]->data(rrState).toString()
+               : QString("(no row)");
+  };
+  EXPECT_EQ(row("/movies/red.swf"),
+            Q(ByteCountText(static_cast<int64_t>(RedSwfBytes().size()))) + U(" | 已保存"));
+  EXPECT_EQ(row("/movies/two.swf"), U("9 B | 已保存"));
+  EXPECT_EQ(row("/movies/rooted.swf"), U(" | 失败：HTTP/1.1 404 Not Found"));
+  EXPECT_EQ(row("/play.php?file=red.swf"), U(" | 失败：HTTP/1.1 404 Not Found"));
+  EXPECT_EQ(row("/movies/one.swf"), " | ");  // not selected: untouched
   // A run with a failure does not say it succeeded, and says so before the box.
   EXPECT_EQ(boxes[0].status, U("下载结束：成功 2，失败 2  "));
   EXPECT_EQ(w.Label1->Caption(), U("下载结束：成功 2，失败 2  "));
   EXPECT_EQ(FileNamesIn(OutFolder()), (std::vector<std::string>{"play.php", "red.swf", "two.swf"}));
   EXPECT_EQ(ReadFileBytes(older), "older file");
   EXPECT_EQ(ReadFileBytes(OutFolder() + "/two.swf"), "movie two");
+  EXPECT_TRUE(CapturedReports().empty());
+}
+
+// An installer movie that is gone is a note in the status, not a failure: no box.
+TEST_F(GrabWindowTest, AMissingInstallerIsANoteNotAFailure) {
+  ServeMovies();
+  TFrmPelmar& w = Shown();
+  w.outPath.Assign(OutFolder());
+  w.swfUrlPathTxt->setText(Q(origin_ + "/swfobject/expressInstall.swf"));
+  QTest::keyClick(w.ListBox1, Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(w.Label1->Caption(), U("（播放器安装文件 1 个未保存，无需保存）  "));
+  EXPECT_TRUE(CapturedFailures().empty());
   EXPECT_TRUE(CapturedReports().empty());
 }
 

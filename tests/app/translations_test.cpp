@@ -6,7 +6,9 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QPushButton>
+#include <QXmlStreamReader>
 
 #include "app/auto_size_label.h"
 #include "app/download_failure.h"
@@ -45,6 +47,29 @@ TEST_F(WindowTest, CaptionsFollowTheSystemsLanguage) {
   }
   // Without a translation the texts are as written.
   EXPECT_EQ(Open().stratBtn->text(), U("抓取"));
+}
+
+// Every text the window shows has its English: a text added without one would show in Chinese
+// to every other user.
+TEST_F(WindowTest, EveryTextHasItsEnglish) {
+  QFile file(QStringLiteral(FLASHGRAB_SOURCE_DIR "/app/translations/flashgrab_en.ts"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const TTranslations english{QLocale(QLocale::English)};
+  QXmlStreamReader xml(&file);
+  QString context, source;
+  int texts = 0;
+  while (!xml.atEnd()) {
+    if (!xml.readNextStartElement()) continue;
+    if (xml.name() == QLatin1String("name")) context = xml.readElementText();
+    if (xml.name() == QLatin1String("source")) {
+      source = xml.readElementText();
+      ++texts;
+      const QString translated =
+          QCoreApplication::translate(context.toUtf8().constData(), source.toUtf8().constData());
+      EXPECT_NE(translated, source) << context.toStdString() << ": " << source.toStdString();
+    }
+  }
+  EXPECT_GE(texts, 30);
 }
 
 }  // namespace
