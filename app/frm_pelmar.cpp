@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -220,6 +221,8 @@ void TFrmPelmar::CreateControls() {
   ListBox1->setItemDelegate(new TRowStateDelegate(kListRowHeight, ListBox1));
   connect(ListBox1, &QListWidget::itemSelectionChanged, this, &TFrmPelmar::QueueListBox1Click);
   connect(ListBox1, &QListWidget::currentRowChanged, this, &TFrmPelmar::QueueListBox1Click);
+  connect(ListBox1, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* row) { RunHandler([this, row] { ShowRowDetails(*row); }); });
   ListBox1->installEventFilter(this);
 
   WebBrowser1 = new TWebBrowser(this);
@@ -352,6 +355,23 @@ void TFrmPelmar::ListBox1Click() {
   // The movie comes through PreviewHttp, sent from the page it was found on.
   const std::string address = RequestAddress(current->text());
   preview_->Show(address, RefererFor(PageOf(address), address));
+}
+
+void TFrmPelmar::ShowRowDetails(const QListWidgetItem& row) {
+  const QString state = row.data(rrState).toString();
+  if (state.isEmpty()) return;
+  if (!row_details_box_) {
+    row_details_box_ =
+        new QMessageBox(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Ok, this);
+    row_details_box_->setAttribute(Qt::WA_DeleteOnClose);
+    row_details_box_->setWindowModality(Qt::NonModal);
+  }
+  const QString size = row.data(rrSize).toString();
+  QString text = row.text() + QStringLiteral("\n") + (size.isEmpty() ? state : size + "  " + state);
+  if (!row.toolTip().isEmpty()) text += QStringLiteral("\n\n") + row.toolTip();
+  row_details_box_->setWindowTitle(ApplicationTitle());
+  row_details_box_->setText(text);
+  row_details_box_->show();
 }
 
 std::string TFrmPelmar::RequestAddress(const QString& shown) const {

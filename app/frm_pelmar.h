@@ -2,6 +2,8 @@
 // remembered output folder. Each handler runs inside the standard error report.
 #pragma once
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -110,6 +112,11 @@ class TFrmPelmar : public QWidget {
   void FormShow();
   void FormClose();
   void ListBox1Click();
+  // A row opened (a double click, Enter): what became of it, its dependent files one by one,
+  // in a box of its own that stays while the window is used. Nothing for a row not downloaded.
+  void ShowRowDetails(const QListWidgetItem& row);
+  // The box of ShowRowDetails while it shows, or nullptr.
+  QMessageBox* RowDetails() const { return row_details_box_.data(); }
   void SelOutPathClick();
   void openPathClick();
 
@@ -196,6 +203,7 @@ class TFrmPelmar : public QWidget {
   // files.
   QListWidgetItem* progress_row_ = nullptr;
   QStringList row_details_;
+  QPointer<QMessageBox> row_details_box_;
   // The movies found in frames, with the frame's page (the others come from grabbed_page_).
   std::unordered_map<std::string, std::string> movie_pages_;
   // The address of the page the last grab read (empty when it failed): the Referer of downloads

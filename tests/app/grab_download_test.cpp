@@ -345,6 +345,15 @@ TEST_F(GrabWindowTest, WithDependentFilesTheGameIsSavedWithWhatItLoads) {
   EXPECT_EQ(details.count(U("已保存 ")), 3) << details.toStdString();
   EXPECT_TRUE(details.contains(U("缺失 ") + Q(origin_) + U("/arcade/data/gone.mp3：HTTP/1.1 404")))
       << details.toStdString();
+  // Opened, the row shows it all in a box of its own, which leaves the window usable.
+  w.ShowRowDetails(*game);
+  ASSERT_NE(w.RowDetails(), nullptr);
+  EXPECT_TRUE(w.RowDetails()->isVisible());
+  EXPECT_EQ(w.RowDetails()->windowModality(), Qt::NonModal);
+  EXPECT_EQ(w.RowDetails()->text(), Q(origin_) + U("/arcade/game.swf\n") +
+                                        game->data(rrSize).toString() +
+                                        U("  已保存，缺失依赖 1\n\n") + details);
+  w.RowDetails()->close();
 
   // Off again: the movie alone.
   fs::remove_all(OutFolder());
