@@ -51,6 +51,8 @@ make_certificate() {
 
 tls_cert=""
 tls_key=""
+# Directives added to nginx's http block (a script may set it before start_nginx).
+nginx_extra=""
 
 # start_nginx DEFAULT_TYPE: serves $work/www on a free port of 127.0.0.1 ($port) and waits
 # until it answers; over TLS after make_certificate.
@@ -80,6 +82,7 @@ http {
   scgi_temp_path $work/tmp/scgi;
   default_type $1;
   sendfile on;
+  $nginx_extra
   server {
     listen 127.0.0.1:$port$listen_options;
     $tls_lines
