@@ -39,6 +39,8 @@ int RunDownload(const std::vector<std::string>& args) {
     // -e names the page the movies come from.
     for (TMovieToSave& movie : movies)
       movie.Page = http.Request.Referer;
+    saving.ClientOptions = command.Client.Options;
+    saving.Verbose = command.Client.Verbose;
     return SaveAll(http, movies, saving, &meter) ? kExitSuccess : kExitFailure;
   });
 }

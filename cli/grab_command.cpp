@@ -198,6 +198,8 @@ int RunGrab(const std::vector<std::string>& args) {
   // Downloads have a client of their own, as in the window.
   return command.WithClient([&](TNetHTTP& download) {
     TProgressMeter meter(download, TProgressMeter::Wanted(command.Client.Silent));
+    saving.ClientOptions = command.Client.Options;
+    saving.Verbose = command.Client.Verbose;
     return SaveAll(download, movies, saving, &meter) ? kExitSuccess : kExitFailure;
   });
 }

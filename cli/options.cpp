@@ -30,14 +30,6 @@ bool DecimalNumber(const std::string& text, int32_t& value) {
   return true;
 }
 
-int PositiveNumber(const std::string& text, const char* option, bool zeroAllowed) {
-  int32_t value = 0;
-  if (!DecimalNumber(text, value) || value < (zeroAllowed ? 0 : 1))
-    throw TUsageError(Format("--%s needs a %s number, not '%s'", option,
-                             zeroAllowed ? "non-negative" : "positive", text.c_str()));
-  return value;
-}
-
 // Seconds as curl takes them ("30", "2.5", ".5"), as milliseconds, rounded up: more than 0 and
 // at most a few weeks (the limit of a wait's milliseconds).
 int PositiveSeconds(const std::string& text, const char* option) {
@@ -77,6 +69,14 @@ void WriteLine(const char* prefix, const std::string& text) {
 }
 
 }  // namespace
+
+int PositiveNumber(const std::string& text, const char* option, bool zeroAllowed) {
+  int32_t value = 0;
+  if (!DecimalNumber(text, value) || value < (zeroAllowed ? 0 : 1))
+    throw TUsageError(Format("--%s needs a %s number, not '%s'", option,
+                             zeroAllowed ? "non-negative" : "positive", text.c_str()));
+  return value;
+}
 
 bool TParsedOption::Is(const char* longName) const {
   return std::strcmp(Def->LongName, longName) == 0;

@@ -71,6 +71,9 @@ void SplitHostPort(const std::string& text, int defaultPort, std::string& host, 
 // terminal's code set). Raises TUsageError with TypedAddress's message for one that cannot be
 // used: "not a valid port: 99999 (in http://h:99999/)".
 std::string AddressOperand(const std::string& text);
+// The decimal number an option was given (at least 1, or 0 with `zeroAllowed`). Raises
+// TUsageError "--OPTION needs a positive number, not 'TEXT'" otherwise.
+int PositiveNumber(const std::string& text, const char* option, bool zeroAllowed);
 // USER:PASSWORD (the password may be empty or contain ":"). Raises TUsageError without ":".
 TCredentials SplitUserPassword(const std::string& text);
 

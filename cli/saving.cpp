@@ -5,6 +5,7 @@
 
 #include "base/exception.h"
 #include "base/text.h"
+#include "cli/command.h"
 #include "cli/progress_meter.h"
 #include "cli/terminal_text.h"
 #include "http/http.h"
@@ -53,7 +54,10 @@ std::vector<TOptionDef> SavingOptionDefs(const char* downloadHelp) {
   return {{"download", 'd', "DIR", downloadHelp},
           {"deps", 0, nullptr, "also save the files each movie loads at run time"},
           {"layout", 0, "flat|site",
-           "DIR/NAME, or DIR/HOST/PATH as on the server (default: site with --deps)"}};
+           "DIR/NAME, or DIR/HOST/PATH as on the server (default: site with --deps)"},
+          {"jobs", 'j', "N", "dependent files fetched at once from one host (default 4)"},
+          {"rate-interval", 0, "MS", "the least time between two requests to one host (default 0)"},
+          {"max-retry-wait", 0, "S", "the longest Retry-After obeyed (default 120)"}};
 }
 
 std::string OutputFolder(const std::string& text) {
@@ -69,6 +73,12 @@ bool TakeSavingOption(const TParsedOption& option, TSaving& saving) {
     saving.Dependencies = true;
   } else if (option.Is("download")) {
     saving.Folder = OutputFolder(option.Value);
+  } else if (option.Is("jobs")) {
+    saving.Transfers.PerHost = PositiveNumber(option.Value, "jobs", false);
+  } else if (option.Is("rate-interval")) {
+    saving.Transfers.RateIntervalMs = PositiveNumber(option.Value, "rate-interval", true);
+  } else if (option.Is("max-retry-wait")) {
+    saving.Transfers.MaxRetryWaitS = PositiveNumber(option.Value, "max-retry-wait", true);
   } else if (option.Is("layout")) {
     TSaveLayout layout;
     if (!ParseSaveLayout(option.Value, layout))
@@ -84,6 +94,14 @@ bool SaveAll(TNetHTTP& http, const std::vector<TMovieToSave>& movies, const TSav
              TProgressMeter* meter) {
   TRunFiles files(saving.Folder, saving.EffectiveLayout());
   TDependencyWalk walk(http, files);
+  // Dependent files come several at once, over connections kept for the next ones.
+  TTransferScheduler scheduler(saving.ClientOptions, saving.Transfers);
+  if (saving.Verbose)
+    scheduler.OnRetry = [](const std::string& address, int tryNumber, const std::string& why) {
+      std::fprintf(stderr, "%s: try %d of %s: %s\n", kProgramName, tryNumber,
+                   ShownAddress(address).c_str(), OneLine(why).c_str());
+    };
+  walk.UseScheduler(&scheduler);
   walk.OnSaved = PrintSaved;
   walk.OnMissing = [](const std::string& address, const std::string& reason) {
     PrintLine("missing " + ShownAddress(address) + ": " + OneLine(reason));

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "rescue/client_options.h"
 #include "rescue/run_files.h"
+#include "rescue/transfer_scheduler.h"
 
 class TNetHTTP;
 
@@ -23,6 +25,11 @@ struct TSaving {
   std::string Folder;
   bool Dependencies = false;
   std::optional<TSaveLayout> Layout;
+  // How dependent files are fetched (-j, --rate-interval, --max-retry-wait), with clients made
+  // from the command's options; with Verbose each retry is said on standard error.
+  TTransferRules Transfers;
+  TClientOptions ClientOptions;
+  bool Verbose = false;
   // The layout asked for; else site when dependent files are saved (two games never share a
   // place, and every file a game loads has its own), flat otherwise.
   TSaveLayout EffectiveLayout() const;

@@ -9,8 +9,10 @@
 #include "http/http.h"
 #include "page/reference_resolution.h"
 #include "rescue/download.h"
+#include "rescue/error_text.h"
 #include "rescue/movie_refs.h"
 #include "rescue/saved_names.h"
+#include "rescue/transfer_scheduler.h"
 #include "swf/movie_container.h"
 #include "swf/xml_addresses.h"
 #include "uri/address_encoding.h"
@@ -46,18 +48,6 @@ bool LooksLikeXml(const std::string& path, const std::string& bytes) {
 std::string RequestedAddress(const std::string& base, const std::string& written) {
   const std::string resolved = ResolveReference(base, written);
   return EncodedAddress(resolved, IsUtf8(resolved) ? std::string(kUtf8) : FallbackPageCharset());
-}
-
-std::string Message() {
-  try {
-    throw;
-  } catch (const Exception& e) {
-    return e.Message();
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "unknown error";
-  }
 }
 
 }  // namespace
@@ -112,39 +102,87 @@ void TDependencyWalk::Visit(const TFile& file, const std::string& root, std::deq
     // A file that cannot be read for names was still saved; it simply names nothing.
     return;
   }
+  std::vector<TPending> pending;
   for (const auto& [written, resolved] : names)
-    Fetch(file, written, resolved, root, queue);
+    Prepare(file, written, resolved, root, pending);
+  if (scheduler_) {
+    std::vector<TTransferJob> jobs;
+    std::vector<size_t> fetched;  // the pending files the jobs are for
+    for (size_t i = 0; i < pending.size(); ++i) {
+      if (pending[i].Refused) continue;
+      jobs.push_back({pending[i].Address, pending[i].Referer, pending[i].Claim.Path});
+      fetched.push_back(i);
+    }
+    const std::vector<TTransferOutcome> outcomes = scheduler_->Run(jobs);
+    std::vector<std::exception_ptr> errors(pending.size());
+    std::vector<bool> cut(pending.size(), false);
+    for (size_t i = 0; i < pending.size(); ++i)
+      errors[i] = pending[i].Refused;
+    for (size_t k = 0; k < jobs.size(); ++k) {
+      if (!outcomes[k].Saved) errors[fetched[k]] = outcomes[k].Error;
+      // A stop ends the walk: what it cut is no missing file.
+      cut[fetched[k]] = scheduler_->Stopped() && !outcomes[k].Saved;
+    }
+    for (size_t i = 0; i < pending.size(); ++i) {
+      if (cut[i]) {
+        files_.Release(pending[i].Address);
+        continue;
+      }
+      Finish(pending[i], errors[i], queue);
+    }
+    return;
+  }
+  for (const TPending& one : pending) {
+    if (one.Refused) {
+      Finish(one, one.Refused, queue);
+      continue;
+    }
+    if (Stopped && Stopped()) {
+      files_.Release(one.Address);
+      continue;
+    }
+    const std::string referer = http_.Request.Referer;
+    http_.Request.Referer = one.Referer;
+    std::exception_ptr error;
+    try {
+      DownloadFile(http_, one.Address, one.Claim.Path);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    http_.Request.Referer = referer;
+    Finish(one, error, queue);
+  }
 }
 
-void TDependencyWalk::Fetch(const TFile& referrer, const std::string& written,
-                            const std::string& resolved, const std::string& root,
-                            std::deque<TFile>& queue) {
+void TDependencyWalk::Prepare(const TFile& referrer, const std::string& written,
+                              const std::string& resolved, const std::string& root,
+                              std::vector<TPending>& pending) {
   const std::string address = resolved.substr(0, resolved.find('#'));
   if ((Stopped && Stopped()) || !seen_.insert(address).second) return;
   try {
-    if (saved_ + missing_ >= kMaxDependencyFiles)
+    if (saved_ + missing_ + static_cast<int>(pending.size()) >= kMaxDependencyFiles)
       throw EFCreateError(Format("More than %d dependent files", kMaxDependencyFiles));
     const std::string place = files_.Layout() == TSaveLayout::slSite
                                   ? SitePath(address)
                                   : DependencyPlace(root, written, resolved);
-    const TRunFiles::TClaim claim = files_.Claim(address, place);
-    const std::string& path = claim.Path;
-    const std::string referer = http_.Request.Referer;
-    http_.Request.Referer = referrer.Address;
-    try {
-      DownloadFile(http_, address, path);
-    } catch (...) {
-      http_.Request.Referer = referer;
-      files_.Release(address);
-      throw;
-    }
-    http_.Request.Referer = referer;
-    ++saved_;
-    if (OnSaved) OnSaved(path, claim.TakenName);
-    if (referrer.Depth + 1 < kMaxDependencyDepth)
-      queue.push_back({address, path, referrer.Depth + 1});
+    pending.push_back(
+        {address, files_.Claim(address, place), referrer.Depth + 1, referrer.Address, nullptr});
   } catch (...) {
-    ++missing_;
-    if (OnMissing) OnMissing(address, Message());
+    pending.push_back(
+        {address, {}, referrer.Depth + 1, referrer.Address, std::current_exception()});
   }
+}
+
+void TDependencyWalk::Finish(const TPending& file, const std::exception_ptr& error,
+                             std::deque<TFile>& queue) {
+  if (error) {
+    if (!file.Refused) files_.Release(file.Address);
+    ++missing_;
+    if (OnMissing) OnMissing(file.Address, ErrorMessageOf(error));
+    return;
+  }
+  ++saved_;
+  if (OnSaved) OnSaved(file.Claim.Path, file.Claim.TakenName);
+  if (file.Depth < kMaxDependencyDepth)
+    queue.push_back({file.Address, file.Claim.Path, file.Depth});
 }

@@ -2,13 +2,16 @@
 #pragma once
 
 #include <deque>
+#include <exception>
 #include <functional>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "rescue/run_files.h"
 
 class TNetHTTP;
+class TTransferScheduler;
 
 // Files read for what they name, counted from a main movie (whose dependencies are at 1).
 constexpr int kMaxDependencyDepth = 4;
@@ -39,6 +42,10 @@ class TDependencyWalk {
   // `address` was saved as `path`, a main movie.
   void SaveDependencies(const std::string& address, const std::string& path);
 
+  // The files named by one file are fetched by `scheduler`, several at once, rather than one
+  // after another with the client given. Not owned.
+  void UseScheduler(TTransferScheduler* scheduler) { scheduler_ = scheduler; }
+
   int Saved() const { return saved_; }
   int Missing() const { return missing_; }
 
@@ -57,10 +64,24 @@ class TDependencyWalk {
     int Depth;
   };
   void Visit(const TFile& file, const std::string& root, std::deque<TFile>& queue);
-  void Fetch(const TFile& referrer, const std::string& written, const std::string& resolved,
-             const std::string& root, std::deque<TFile>& queue);
+  // A file named, checked and given its place, to be fetched.
+  struct TPending {
+    std::string Address;
+    TRunFiles::TClaim Claim;
+    int Depth;
+    std::string Referer;
+    // Why it cannot be had before any transfer (no place, too many files); then no claim.
+    std::exception_ptr Refused;
+  };
+  // Checks a name and claims its place; what cannot be had is kept with its reason, so that
+  // every file is reported in the order named.
+  void Prepare(const TFile& referrer, const std::string& written, const std::string& resolved,
+               const std::string& root, std::vector<TPending>& pending);
+  // What became of a pending file: saved (queued to be read in turn), or missing and why.
+  void Finish(const TPending& file, const std::exception_ptr& error, std::deque<TFile>& queue);
 
   TNetHTTP& http_;
+  TTransferScheduler* scheduler_ = nullptr;
   TRunFiles& files_;
   std::unordered_set<std::string> seen_;
   int saved_ = 0;

@@ -54,7 +54,8 @@ std::string CheckedDestinationPath(const std::string& outPath, const std::string
   return path;
 }
 
-void DownloadFile(TNetHTTP& http, const std::string& address, const std::string& path) {
+void DownloadFile(TNetHTTP& http, const std::string& address, const std::string& path,
+                  bool keepConnection) {
   const size_t folderEnd = FolderEnd(path);
   const std::string name = path.substr(folderEnd);
   if (name.empty() || name == "." || name == "..")
@@ -69,5 +70,5 @@ void DownloadFile(TNetHTTP& http, const std::string& address, const std::string&
   http.HttpGet(RawCaptureAddress(address), file.Stream());
   CheckDelivered(http);
   file.Commit();
-  http.CloseConnection();
+  if (!keepConnection) http.CloseConnection();
 }

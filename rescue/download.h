@@ -35,4 +35,7 @@ std::string CheckedDestinationPath(const std::string& outPath, const std::string
 // On any failure the temporary file is removed, a file already at `path` is left as it was,
 // the connection is left to the client, and the error reaches the caller. A path whose last
 // part is empty, "." or ".." is refused with EFCreateError before anything is created.
-void DownloadFile(TNetHTTP& http, const std::string& address, const std::string& path);
+// `keepConnection`: the connection stays open for the next file of the same host (when the
+// server allows it) rather than being closed.
+void DownloadFile(TNetHTTP& http, const std::string& address, const std::string& path,
+                  bool keepConnection = false);
