@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/saving.h"
 #include "tests/cli/cli_program.h"
 #include "tests/support/child_process.h"
 #include "tests/support/generated_bytes.h"
@@ -25,6 +26,41 @@ namespace fs = std::filesystem;
 // One row per way pages of the Flash years wrote an address: the page's charset (declared by
 // the page, by the response, or not at all), the address as written, the request that must go
 // out byte for byte, and the file it is saved as.
+// How dependent files are fetched: -j, --rate-interval and --max-retry-wait, and what is refused.
+TEST(CliSaving, TheTransferOptionsAreTakenOrRefused) {
+  const std::vector<cli::TOptionDef> defs = cli::SavingOptionDefs("save into DIR");
+  const auto def = [&defs](const char* name) {
+    for (const cli::TOptionDef& d : defs)
+      if (std::string(d.LongName) == name) return &d;
+    return static_cast<const cli::TOptionDef*>(nullptr);
+  };
+  cli::TSaving saving;
+  EXPECT_EQ(saving.Transfers.PerHost, 4);
+  ASSERT_TRUE(cli::TakeSavingOption({def("jobs"), "2"}, saving));
+  ASSERT_TRUE(cli::TakeSavingOption({def("rate-interval"), "1000"}, saving));
+  ASSERT_TRUE(cli::TakeSavingOption({def("max-retry-wait"), "30"}, saving));
+  EXPECT_EQ(saving.Transfers.PerHost, 2);
+  EXPECT_EQ(saving.Transfers.RateIntervalMs, 1000);
+  EXPECT_EQ(saving.Transfers.MaxRetryWaitS, 30);
+  const struct {
+    const char* Name;
+    const char* Value;
+    const char* Error;
+  } refused[] = {
+      {"jobs", "0", "--jobs needs a positive number, not '0'"},
+      {"rate-interval", "-5", "--rate-interval needs a non-negative number, not '-5'"},
+      {"max-retry-wait", "2m", "--max-retry-wait needs a non-negative number, not '2m'"},
+  };
+  for (const auto& r : refused) {
+    try {
+      cli::TakeSavingOption({def(r.Name), r.Value}, saving);
+      ADD_FAILURE() << r.Name << " " << r.Value;
+    } catch (const cli::TUsageError& e) {
+      EXPECT_STREQ(e.what(), r.Error);
+    }
+  }
+}
+
 TEST(CliSaving, EachPageFormAsksForTheRightFileAndSavesItUnderItsReadableName) {
   const struct {
     const char* Name;
