@@ -6,7 +6,7 @@ libpcre2-dev zlib1g-dev liblzma-dev libssl-dev libidn2-dev openssl ca-certificat
 libgtest-dev libgmock-dev googletest libbenchmark-dev
 qt6-base-dev qt6-webengine-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev
 fonts-wqy-microhei
-nginx dante-server microsocks tinyproxy curl time
+nginx dante-server microsocks tinyproxy curl time aria2 wget
 xvfb xauth x11-apps imagemagick"
 missing=""
 for p in $PACKAGES; do
