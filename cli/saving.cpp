@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <fstream>
 
 #include "base/exception.h"
 #include "base/text.h"
@@ -90,6 +91,19 @@ bool TakeSavingOption(const TParsedOption& option, TSaving& saving) {
   return true;
 }
 
+std::vector<std::string> BatchAddresses(const std::string& file) {
+  std::ifstream in(file);
+  if (!in) throw TUsageError("-i: cannot read '" + file + "'");
+  std::vector<std::string> addresses;
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::string text = Trim(line);
+    if (text.empty() || text[0] == '#') continue;
+    addresses.push_back(AddressOperand(text));
+  }
+  return addresses;
+}
+
 bool SaveAll(TNetHTTP& http, const std::vector<TMovieToSave>& movies, const TSaving& saving,
              TProgressMeter* meter) {
   TRunFiles files(saving.Folder, saving.EffectiveLayout());
@@ -107,6 +121,48 @@ bool SaveAll(TNetHTTP& http, const std::vector<TMovieToSave>& movies, const TSav
     PrintLine("missing " + ShownAddress(address) + ": " + OneLine(reason));
   };
   bool allSaved = true;
+  if (saving.Batch) {
+    // Every place is claimed first, in the list's order, so that names do not depend on which
+    // transfer ends first.
+    std::vector<std::string> refused(movies.size());
+    std::vector<TRunFiles::TClaim> claims(movies.size());
+    std::vector<TTransferJob> jobs;
+    std::vector<size_t> jobOf;
+    for (size_t i = 0; i < movies.size(); ++i) {
+      try {
+        CheckedDestinationPath(files.Folder(), movies[i].Address);
+        claims[i] = files.Claim(movies[i].Address, files.MoviePlace(movies[i].Address));
+        jobs.push_back(
+            {movies[i].Address, RefererFor(movies[i].Page, movies[i].Address), claims[i].Path});
+        jobOf.push_back(i);
+      } catch (...) {
+        refused[i] = DescribeCurrentError();
+      }
+    }
+    const std::vector<TTransferOutcome> outcomes = scheduler.Run(jobs);
+    std::vector<const TTransferOutcome*> outcomeOf(movies.size(), nullptr);
+    for (size_t k = 0; k < jobs.size(); ++k)
+      outcomeOf[jobOf[k]] = &outcomes[k];
+    for (size_t i = 0; i < movies.size(); ++i) {
+      std::string failure = refused[i];
+      if (outcomeOf[i] && !outcomeOf[i]->Saved) {
+        files.Release(movies[i].Address);
+        try {
+          std::rethrow_exception(outcomeOf[i]->Error);
+        } catch (...) {
+          failure = DescribeCurrentError();
+        }
+      }
+      if (!failure.empty()) {
+        allSaved = false;
+        PrintLine("failed " + ShownAddress(movies[i].Address) + ": " + failure);
+        continue;
+      }
+      PrintSaved(claims[i].Path, claims[i].TakenName);
+      if (saving.Dependencies) walk.SaveDependencies(movies[i].Address, claims[i].Path);
+    }
+    return allSaved;
+  }
   http.RecvBufferSize = kFileReceiveSize;
   size_t ordinal = 0;
   for (const TMovieToSave& movie : movies) {

@@ -30,6 +30,9 @@ struct TSaving {
   TTransferRules Transfers;
   TClientOptions ClientOptions;
   bool Verbose = false;
+  // A batch list (-i FILE): the movies themselves go through the transfer scheduler, several
+  // at once, and are reported in the list's order.
+  bool Batch = false;
   // The layout asked for; else site when dependent files are saved (two games never share a
   // place, and every file a game loads has its own), flat otherwise.
   TSaveLayout EffectiveLayout() const;
@@ -50,6 +53,10 @@ struct TMovieToSave {
   std::string Address;  // absolute and encoded (TypedAddress, the page reader)
   std::string Page;
 };
+
+// The addresses of a batch list: one a line, blank lines and lines that start with "#" left
+// out, each as an operand (AddressOperand). Raises TUsageError when the file cannot be read.
+std::vector<std::string> BatchAddresses(const std::string& file);
 
 // Saves each movie in turn into the folder with `http`, at its place in the layout (never over
 // another file of the run: a second "game.swf" becomes "game (2).swf"), printing one line per

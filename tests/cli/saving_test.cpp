@@ -61,6 +61,29 @@ TEST(CliSaving, TheTransferOptionsAreTakenOrRefused) {
   }
 }
 
+// A batch list: its addresses saved several at once, reported in the list's order, the exit
+// status counting them all.
+TEST(CliSaving, ABatchListIsSavedAndReportedInItsOrder) {
+  NginxServer nginx;
+  nginx.WriteFile("g/a.swf", "movie a");
+  nginx.WriteFile("g/c.swf", "movie c");
+  nginx.Start();
+  TempDir out;
+  const std::string list =
+      out.WriteFile("list.txt", "# the games\n\n" + nginx.Url("/g/a.swf") + "\n  " +
+                                    nginx.Url("/g/b.swf") + "  \n" + nginx.Url("/g/c.swf") + "\n");
+  const ProgramResult r = RunCli({"download", "-j", "3", "-d", out.Path() + "/saved", "-i", list});
+  EXPECT_EQ(r.ExitCode, 1) << r.Stderr;
+  EXPECT_EQ(r.Stdout, "saved " + out.Path() + "/saved/a.swf\nfailed " + nginx.Url("/g/b.swf") +
+                          ": ENetHTTPProtocolException: HTTP/1.1 404 Not Found\nsaved " +
+                          out.Path() + "/saved/c.swf\n");
+  EXPECT_EQ(ReadFileBytes(out.Path() + "/saved/c.swf"), "movie c");
+  const ProgramResult missing = RunCli({"download", "-i", out.Path() + "/none.txt"});
+  EXPECT_EQ(missing.ExitCode, 2);
+  EXPECT_NE(missing.Stderr.find("-i: cannot read '" + out.Path() + "/none.txt'"), std::string::npos)
+      << missing.Stderr;
+}
+
 TEST(CliSaving, EachPageFormAsksForTheRightFileAndSavesItUnderItsReadableName) {
   const struct {
     const char* Name;
