@@ -107,28 +107,23 @@ void TDependencyWalk::Visit(const TFile& file, const std::string& root, std::deq
     Prepare(file, written, resolved, root, pending);
   if (scheduler_) {
     std::vector<TTransferJob> jobs;
-    std::vector<size_t> fetched;  // the pending files the jobs are for
-    for (size_t i = 0; i < pending.size(); ++i) {
-      if (pending[i].Refused) continue;
-      jobs.push_back({pending[i].Address, pending[i].Referer, pending[i].Claim.Path});
-      fetched.push_back(i);
-    }
+    for (const TPending& one : pending)
+      if (!one.Refused) jobs.push_back({one.Address, one.Referer, one.Claim.Path});
     const std::vector<TTransferOutcome> outcomes = scheduler_->Run(jobs);
-    std::vector<std::exception_ptr> errors(pending.size());
-    std::vector<bool> cut(pending.size(), false);
-    for (size_t i = 0; i < pending.size(); ++i)
-      errors[i] = pending[i].Refused;
-    for (size_t k = 0; k < jobs.size(); ++k) {
-      if (!outcomes[k].Saved) errors[fetched[k]] = outcomes[k].Error;
-      // A stop ends the walk: what it cut is no missing file.
-      cut[fetched[k]] = scheduler_->Stopped() && !outcomes[k].Saved;
-    }
-    for (size_t i = 0; i < pending.size(); ++i) {
-      if (cut[i]) {
-        files_.Release(pending[i].Address);
+    // The outcomes follow the pending files that were fetched, in their order.
+    size_t next = 0;
+    for (const TPending& one : pending) {
+      if (one.Refused) {
+        Finish(one, one.Refused, queue);
         continue;
       }
-      Finish(pending[i], errors[i], queue);
+      const TTransferOutcome& outcome = outcomes[next++];
+      // A stop ends the walk: what it cut is no missing file.
+      if (scheduler_->Stopped() && !outcome.Saved) {
+        files_.Release(one.Address);
+        continue;
+      }
+      Finish(one, outcome.Saved ? nullptr : outcome.Error, queue);
     }
     return;
   }

@@ -4,6 +4,7 @@
 
 #include "swf/abc_opcodes.h"
 #include "swf/abc_reader.h"
+#include "swf/address_filter.h"
 
 namespace {
 
@@ -60,10 +61,6 @@ struct TEffects {
   }
 };
 constexpr TEffects kEffects;
-
-bool LooksLikePath(std::string_view text) {
-  return text.find_first_of("./") != std::string_view::npos;
-}
 
 // Reads a variable-length integer of at most five bytes; false when the code ends first.
 inline bool ReadU30(const uint8_t*& at, const uint8_t* end, uint32_t& value) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "swf/address_filter.h"
 #include "swf/byte_reader.h"
 #include "swf/movie_strings.h"
 
@@ -307,9 +308,9 @@ void TActionReader::CallByName(bool method) {
     const TStackValue& argument = arguments_[i];
     // play is also the name of a game's own methods (sounds.play("click")): its string counts
     // as an address when it has the look of a path.
-    const bool address = call && argument.IsString() &&
-                         (call->Source != TReferenceSource::rsAvm1Play ||
-                          argument.Text.find_first_of("./") != std::string_view::npos);
+    const bool address =
+        call && argument.IsString() &&
+        (call->Source != TReferenceSource::rsAvm1Play || LooksLikePath(argument.Text));
     if (i == 0 && address) {
       if (call->Source == TReferenceSource::rsAvm1GetUrl)
         strings_.AddNavigation(argument.Text, call->Source);

@@ -14,3 +14,9 @@ bool IsLoadableAddress(std::string_view text);
 // shape: not empty nor longer than an address, no control byte, and a scheme, if any, that is
 // fetched (http, https, file), not "javascript:", "mailto:", "fscommand:" or "event:".
 bool IsLoadSiteAddress(std::string_view text);
+
+// Whether `text` has the look of a path (a "." or a "/"): what tells an address handed to a
+// method named play or load from a game's own word ("click").
+inline bool LooksLikePath(std::string_view text) {
+  return text.find_first_of("./") != std::string_view::npos;
+}
